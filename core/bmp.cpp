@@ -1,0 +1,123 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "bmplayout.h"
+#include "bytes.h"
+#include "fileio.h"
+#include "speccore.h"
+
+void bmpHeaderRead(const uint8_t* b, BmpHeader* h) {
+  h->bfType = read16le(b + 0);
+  h->bfSize = read32le(b + 2);
+  h->bfReserved1 = read16le(b + 6);
+  h->bfReserved2 = read16le(b + 8);
+  h->bfOffBits = read32le(b + 10);
+  h->biSize = read32le(b + 14);
+  h->biWidth = int32_t(read32le(b + 18));
+  h->biHeight = int32_t(read32le(b + 22));
+  h->biPlanes = read16le(b + 26);
+  h->biBitCount = read16le(b + 28);
+  h->biCompression = read32le(b + 30);
+  h->biSizeImage = read32le(b + 34);
+  h->biXPelsPerMeter = int32_t(read32le(b + 38));
+  h->biYPelsPerMeter = int32_t(read32le(b + 42));
+  h->biClrUsed = read32le(b + 46);
+  h->biClrImportant = read32le(b + 50);
+}
+
+int bmpLoad(const char* path, uint8_t** image, uint32_t* size) {
+  // A file must hold more than its 54-byte header.
+  return loadWholeFile(path, kBmpHeaderSize, 0, image, size);
+}
+
+// True when every byte that bmpDecode reads lies inside the loaded image: the
+// rows from bfOffBits on, up to the last pixel of the last row. The palette of
+// 8-bit and 1-bit files lies between byte 54 and bfOffBits, so it is covered
+// once the first row is. The row count is divided into the room left rather
+// than multiplied by the stride, so no header value can make the test wrap.
+static bool rowsInside(const BmpHeader& h, uint32_t size) {
+  const BmpLayout l = bmpLayout(h);
+  if (l.width <= 0 || l.rows == 0) return true;  // the decoder reads no pixel
+  const int64_t room = int64_t(size) - int64_t(h.bfOffBits) - l.rowBytes;
+  return room >= 0 && l.rows - 1 <= room / l.stride;
+}
+
+int bmpCheck(const uint8_t* image, uint32_t size) {
+  if (image == nullptr || size < kBmpHeaderSize + 1) return 1;
+  BmpHeader h;
+  bmpHeaderRead(image, &h);
+  if (h.bfType != 0x4D42 || h.bfReserved1 != 0 || h.bfReserved2 != 0) return 2;
+  if (h.biPlanes != 1 || h.biCompression != 0) return 3;
+  if (h.biSizeImage != 0) {
+    // Unsigned 32-bit arithmetic that wraps, row padding not counted.
+    uint32_t rows = uint32_t(h.biHeight);
+    if (h.biHeight < 0) rows = 0u - rows;
+    const uint32_t unpadded = rows * uint32_t(h.biWidth) * uint32_t(h.biBitCount >> 3);
+    if (h.biSizeImage < unpadded || size < h.biSizeImage + h.bfOffBits) return 4;
+  }
+  switch (h.biBitCount) {
+    case 32:
+      if (h.bfOffBits != kBmpHeaderSize) return 5;
+      break;
+    case 24:
+      if (h.bfOffBits != kBmpHeaderSize) return 6;
+      break;
+    case 8:
+      if (((h.bfOffBits - kBmpHeaderSize) & 3) != 0) {
+        std::fprintf(stderr, "Unexpected lut size. %d, %d\n", int32_t(h.bfOffBits),
+                     int(bmpLayout(h).paletteSize));
+        return 7;
+      }
+      break;
+    case 1:
+      if (h.bfOffBits != kBmpHeaderSize + 8) {
+        std::fprintf(stderr, "Unexpected, requirement is 2, lut size. %d, %d\n",
+                     int32_t(h.bfOffBits), int(bmpLayout(h).paletteSize));
+        return 8;
+      }
+      break;
+    default:
+      return 0;  // accepted here; the decoder declines the bit count
+  }
+  // The tests above leave gaps (no size test when biSizeImage is 0, wrapping
+  // arithmetic, padding and 1-bit rows not counted), so the rows the decoder
+  // will read are proved to lie inside the file before it is accepted.
+  return rowsInside(h, size) ? 0 : 4;
+}
+
+int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height) {
+  const int64_t rows = height < 0 ? -int64_t(height) : int64_t(height);
+  const int64_t bytes = int64_t(width) * rows * 4;
+  // bfSize is a 32-bit field: a larger picture cannot be written as a BMP,
+  // and writing a wrapped count would silently drop pixels.
+  if (width < 0 || bytes + kBmpHeaderSize > int64_t(UINT32_MAX)) {
+    std::fprintf(stderr, "File '%s' cannot create. too large(%d x %d)\n", path, width, height);
+    return -1;
+  }
+  const uint32_t imageBytes = uint32_t(bytes);
+  uint8_t header[kBmpHeaderSize] = {0};
+  header[0] = 'B';
+  header[1] = 'M';
+  write32le(header + 2, imageBytes + kBmpHeaderSize);
+  write32le(header + 10, kBmpHeaderSize);
+  write32le(header + 14, 40);
+  write32le(header + 18, uint32_t(width));
+  write32le(header + 22, uint32_t(height));
+  write16le(header + 26, 1);
+  write16le(header + 28, 32);
+  write32le(header + 34, imageBytes);
+
+  FILE* f = std::fopen(path, "wb");
+  if (f == nullptr) {
+    std::fprintf(stderr, "File '%s' cannot create.\n", path);
+    return -1;
+  }
+  int status = 0;
+  if (std::fwrite(header, sizeof header, 1, f) != 1) {
+    status = -1;
+  } else if (imageBytes > 0 && std::fwrite(pixels, imageBytes, 1, f) != 1) {
+    status = -1;
+  }
+  std::fclose(f);
+  return status;
+}

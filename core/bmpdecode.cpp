@@ -1,0 +1,62 @@
+#include <cstring>
+
+#include "bmplayout.h"
+#include "speccore.h"
+
+int pixelToGray(Pixel32 p) {
+  // The weights add up to 1024, so equal red, green and blue keep their value.
+  return (306 * p.red + 601 * p.green + 117 * p.blue) >> 10;
+}
+
+// Palette entry k of a loaded file: 4 bytes at 54 + 4k.
+static Pixel32 paletteEntry(const uint8_t* image, int64_t k) {
+  Pixel32 p;
+  std::memcpy(&p, image + kBmpHeaderSize + 4 * k, sizeof p);
+  return p;
+}
+
+int bmpDecode(const uint8_t* image, Pixel32* out) {
+  BmpHeader h;
+  bmpHeaderRead(image, &h);
+  const int bits = h.biBitCount;
+  if (bits != 32 && bits != 24 && bits != 8 && bits != 1) return 1;
+  if (h.biHeight == 0 || h.biWidth <= 0) return 0;
+
+  const BmpLayout l = bmpLayout(h);
+  const int64_t width = l.width, rows = l.rows, stride = l.stride;
+  Pixel32 zero = {0, 0, 0, 0};
+  Pixel32 bitClear = zero, bitSet = zero;
+  if (bits == 1) {
+    bitClear = paletteEntry(image, 0);
+    bitSet = paletteEntry(image, 1);
+  }
+
+  for (int64_t i = 0; i < rows; ++i) {
+    // Output row 0 is the bottom of the picture whichever way the file runs.
+    const int64_t k = h.biHeight > 0 ? i : rows - 1 - i;
+    const uint8_t* src = image + h.bfOffBits + k * stride;
+    Pixel32* dst = out + i * width;
+    switch (bits) {
+      case 32:
+        std::memcpy(dst, src, size_t(width) * 4);
+        break;
+      case 24:
+        for (int64_t j = 0; j < width; ++j) {
+          dst[j].blue = src[3 * j];
+          dst[j].green = src[3 * j + 1];
+          dst[j].red = src[3 * j + 2];
+          dst[j].reserved = 0;
+        }
+        break;
+      case 8:
+        for (int64_t j = 0; j < width; ++j)
+          dst[j] = src[j] < l.paletteSize ? paletteEntry(image, src[j]) : zero;
+        break;
+      default:  // 1 bit: the most significant bit is the leftmost pixel
+        for (int64_t j = 0; j < width; ++j)
+          dst[j] = (src[j / 8] & (0x80 >> (j % 8))) ? bitSet : bitClear;
+        break;
+    }
+  }
+  return 0;
+}

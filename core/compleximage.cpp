@@ -1,0 +1,89 @@
+#include <cstring>
+
+#include "speccore.h"
+
+enum { kBins = 1024 };
+
+static inline Pixel32 grayPixel(int32_t g) {
+  return Pixel32{uint8_t(g), uint8_t(g), uint8_t(g), 0};
+}
+
+// Truncation toward zero of a value the caller expects in [0, limit]. A value
+// that is not a number, or lies outside, would make the plain conversion
+// undefined: NaN and values below 0 give 0, values above give limit.
+static inline int32_t truncateInto(double v, int32_t limit) {
+  if (!(v >= 0.0)) return 0;
+  if (v >= double(limit)) return limit;
+  return int32_t(v);
+}
+
+void complexToImage(Plane source, Plane destination, int32_t width, int32_t height) {
+  double min = complexRow(source, 0)[0].re;
+  double max = min;
+  for (int32_t y = 0; y < height; ++y) {
+    const Complex* row = complexRow(source, y);
+    for (int32_t x = 0; x < width; ++x) {
+      if (row[x].re < min)
+        min = row[x].re;
+      else if (row[x].re > max)
+        max = row[x].re;
+    }
+  }
+  const double range = max > min ? max - min : 1.0;
+
+  if (min >= 0.0 && max < 256.0) {
+    // Levels that already fit a byte are shown as they are, truncated: 127.999
+    // gives 127. Finite values here lie in [0, 256), so only a NaN (which
+    // takes part in no comparison above) is clamped, to 0.
+    for (int32_t y = 0; y < height; ++y) {
+      const Complex* in = complexRow(source, y);
+      Pixel32* out = pixelRow(destination, y);
+      for (int32_t x = 0; x < width; ++x) out[x] = grayPixel(truncateInto(in[x].re, 255));
+    }
+    return;
+  }
+
+  // Stretched case: bin every sample, find the cuts that clip 1 % of the
+  // samples at each end, and ramp the gray levels linearly between them. The
+  // destination holds each pixel's bin until the last pass maps it.
+  int64_t histogram[kBins] = {0};
+  for (int32_t y = 0; y < height; ++y) {
+    const Complex* in = complexRow(source, y);
+    Pixel32* out = pixelRow(destination, y);
+    for (int32_t x = 0; x < width; ++x) {
+      // Finite samples land in 0..1023; a non-finite one (NaN, or inf/inf
+      // when the range itself is infinite) is clamped into the table.
+      const int32_t bin = truncateInto((in[x].re - min) * 1023.0 / range, kBins - 1);
+      std::memcpy(&out[x], &bin, sizeof bin);
+      ++histogram[bin];
+    }
+  }
+  const int64_t n = int64_t(width) * height;
+  const int64_t clip = n < 200 ? 1 : n / 100;
+
+  int32_t lo = 0;
+  for (int64_t sum = histogram[0]; sum < clip && lo < kBins - 1;) sum += histogram[++lo];
+  int32_t hi = kBins - 1;
+  for (int64_t sum = histogram[hi]; sum < clip && hi > 0;) sum += histogram[--hi];
+
+  Pixel32 table[kBins];
+  for (int32_t b = 0; b < kBins; ++b) table[b] = grayPixel(255);
+  for (int32_t b = 0; b <= lo; ++b) table[b] = grayPixel(0);
+  for (int32_t b = lo + 1; b < hi; ++b)
+    table[b] = grayPixel(int32_t(double(255 * (b - lo)) / double(hi - lo)));
+
+  for (int32_t y = 0; y < height; ++y) {
+    Pixel32* out = pixelRow(destination, y);
+    for (int32_t x = 0; x < width; ++x) {
+      int32_t bin;
+      std::memcpy(&bin, &out[x], sizeof bin);
+      out[x] = table[bin];
+    }
+  }
+}
+
+void writeComplexImage(const char* path, Plane source, Plane destination, int32_t width,
+                       int32_t height) {
+  complexToImage(source, destination, width, height);
+  bmpWrite32(path, destination[0], width, height);
+}

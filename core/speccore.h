@@ -1,0 +1,195 @@
+// speccore: planes, BMP files, spectrum files, the 2-D DFT and the pictures
+// made from spectra. Everything the four programs share lives here.
+//
+// Conventions
+//   - Failures come back as an integer status (0 is success) or a null
+//     pointer; the operation that meets a failure prints its one line on
+//     standard error. Nothing throws.
+//   - A plane is one heap block: a table of H row pointers followed by H
+//     contiguous rows. Whoever obtains a block frees it with one free().
+//   - Every multi-byte field on disk is little-endian and is read and written
+//     byte by byte; samples are the one exception: a Complex has the file's
+//     layout, so loaded samples are used in place.
+//   - Picture planes keep row 0 as the bottom row of the picture.
+
+#ifndef SPECCORE_H
+#define SPECCORE_H
+
+#include <cstddef>
+#include <cstdint>
+
+// ---- Shared types ----------------------------------------------------------
+
+// One spectrum sample: real part first, exactly as it lies in a spectrum file.
+struct Complex {
+  double re;
+  double im;
+};
+static_assert(sizeof(Complex) == 16, "Complex must match the file's 16-byte sample");
+
+// One picture pixel, in the byte order of a 32-bit BMP row.
+struct Pixel32 {
+  uint8_t blue;
+  uint8_t green;
+  uint8_t red;
+  uint8_t reserved;  // 0 in every picture the suite renders
+};
+static_assert(sizeof(Pixel32) == 4, "Pixel32 must match a 32-bit BMP pixel");
+
+// Handle of a plane: the address of its row-pointer table, which is also the
+// address of the whole block. Entry r points at row r.
+typedef void** Plane;
+
+inline Complex* complexRow(Plane plane, int32_t row) { return static_cast<Complex*>(plane[row]); }
+inline Pixel32* pixelRow(Plane plane, int32_t row) { return static_cast<Pixel32*>(plane[row]); }
+
+// The 54-byte header of a BMP file (14-byte file header, 40-byte info header).
+struct BmpHeader {
+  uint16_t bfType;
+  uint32_t bfSize;
+  uint16_t bfReserved1;
+  uint16_t bfReserved2;
+  uint32_t bfOffBits;
+  uint32_t biSize;
+  int32_t biWidth;
+  int32_t biHeight;
+  uint16_t biPlanes;
+  uint16_t biBitCount;
+  uint32_t biCompression;
+  uint32_t biSizeImage;
+  int32_t biXPelsPerMeter;
+  int32_t biYPelsPerMeter;
+  uint32_t biClrUsed;
+  uint32_t biClrImportant;
+};
+
+// The 32-byte header of a spectrum file.
+struct CpxHeader {
+  uint32_t cxType;  // the bytes "CPX\0" read as a little-endian number
+  int32_t zero;
+  int32_t cxSize;
+  int32_t cxDataByte;
+  int32_t cxOffByts;
+  int32_t cxSizeData;
+  int32_t cxWidth;
+  int32_t cxHeight;
+};
+
+enum {
+  kBmpHeaderSize = 54,
+  kCpxHeaderSize = 32,
+  kCpxType = 0x00585043,  // "CPX\0"
+  kDftInverse = 1,        // direction argument of dft2d; any other value is forward
+};
+
+// ---- Plane buffers (plane.cpp) ---------------------------------------------
+
+// New zero-filled plane of H rows of W elements of E bytes; null when an
+// argument is not positive or the block cannot be had (also when its true size
+// does not fit in size_t). The caller frees it.
+Plane planeAlloc(int32_t elementSize, int32_t width, int32_t height);
+
+// New row table over `data` (nothing copied or cleared); null for null data, a
+// non-positive argument or no memory. The caller frees the table; the data
+// stays with its owner.
+Plane planeWrap(void* data, int32_t elementSize, int32_t width, int32_t height);
+
+// ---- BMP files (bmp.cpp) ---------------------------------------------------
+
+// Reads the whole file at path into one new block. Returns 0, or 11 open,
+// 12 stat, 13 size (54 bytes or fewer, or 2 GiB or more), 14 memory, 15 read,
+// each after its own message; on failure *image is null and *size 0. The
+// caller frees *image.
+int bmpLoad(const char* path, uint8_t** image, uint32_t* size);
+
+// Judges a loaded file: 0 when bmpDecode may decode it, else a code 1..8
+// (codes 7 and 8 print a palette line). Code 4 also refuses a file too short
+// for the rows or palette that its header describes.
+int bmpCheck(const uint8_t* image, uint32_t size);
+
+// Reads the first 54 bytes of `bytes` into *header, field by field.
+void bmpHeaderRead(const uint8_t* bytes, BmpHeader* header);
+
+// Writes W x |H| contiguous pixels as a 32-bit uncompressed BMP with height H.
+// Returns 0, or -1 when the file cannot be created (with a message), a write
+// falls short, or the picture is too large for a BMP (with a message).
+int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height);
+
+// ---- BMP decoding and gray levels (bmpdecode.cpp) --------------------------
+
+// Expands the pixels of an image that bmpCheck accepted into |biHeight| rows
+// of biWidth Pixel32, bottom row first. Returns 0, or 1 for a bit count other
+// than 1, 8, 24 and 32 (nothing written). Allocates nothing.
+int bmpDecode(const uint8_t* image, Pixel32* out);
+
+// Gray level 0..255 of one pixel: (306 red + 601 green + 117 blue) >> 10.
+int pixelToGray(Pixel32 pixel);
+
+// ---- Spectrum file (spectrumfile.cpp) --------------------------------------
+
+// Writes header, optional text (null or "" for none) and width x height
+// contiguous samples. Returns 0, or -1 when the file cannot be created (with a
+// message) or a write falls short (silently).
+int writeSpectrumFile(const char* path, const char* text, const Complex* samples, int32_t width,
+                      int32_t height);
+
+// Loads the whole file into a new block of file size + 32 bytes; null after a
+// message on failure. When loadedSize is given it receives the number of
+// bytes actually read. The caller frees the block.
+uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize = nullptr);
+
+// Reads the first 32 bytes of `bytes` into *header, field by field.
+void cpxHeaderRead(const uint8_t* bytes, CpxHeader* header);
+
+// 0 when the loaded file of `size` bytes is a usable spectrum whose samples,
+// at cxOffByts, lie wholly inside it; 1 otherwise.
+int checkSpectrumHeader(const uint8_t* file, uint32_t size);
+
+// ---- Two-dimensional DFT (dft.cpp) -----------------------------------------
+
+// Transforms H rows of W samples in place: forward (unnormalised) unless
+// direction is kDftInverse, which divides by W after the row pass and by H
+// after the column pass. Uses a twiddle table when it can get one and the
+// direct passes otherwise, without a message. Returns 0, or -1 (plane
+// untouched) when not even its scratch line can be had.
+int dft2d(Plane plane, int32_t width, int32_t height, int direction);
+
+// The direct passes alone, with each factor evaluated term by term: what
+// dft2d falls back to when the table cannot be allocated. Same result as
+// dft2d up to the last bit of a factor. Returns as dft2d.
+int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
+
+// ---- Complex plane to image (compleximage.cpp) -----------------------------
+
+// Renders the real parts of `source` into `destination` (both W x H): truncated
+// when all lie in [0, 256), else stretched through a 1024-bin histogram that
+// clips 1 % at each end. Cannot fail.
+void complexToImage(Plane source, Plane destination, int32_t width, int32_t height);
+
+// complexToImage, then the destination written as a 32-bit BMP at path.
+void writeComplexImage(const char* path, Plane source, Plane destination, int32_t width,
+                       int32_t height);
+
+// ---- Power spectrum and quadrant swap (powerspectrum.cpp) ------------------
+
+// Exchanges the quadrants in place, moving (0, 0) to (H/2, W/2) for even
+// sizes; for odd sizes the last row and column stay put. Cannot fail.
+void swapQuadrants(Plane plane, int32_t width, int32_t height);
+
+// Gray picture of the magnitudes: log10 scale, or linear when `linear`.
+// Cannot fail.
+void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
+                         bool linear);
+
+// renderPowerSpectrum on the log scale into `destination`, then bmpWrite32.
+// Returns bmpWrite32's result.
+int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_t width,
+                       int32_t height);
+
+// ---- Inverse transform to image (inverse.cpp) ------------------------------
+
+// dft2d inverse on `plane`, then complexToImage into `destination`. Returns 0,
+// or -1 (nothing done) when dft2d could not run.
+int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height);
+
+#endif
