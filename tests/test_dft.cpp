@@ -1,0 +1,225 @@
+// Two-dimensional DFT: bit-exact agreement with a plain reference, and the
+// transform's known values on simple inputs.
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "speccore.h"
+#include "testutil.h"
+
+namespace {
+
+struct FreeDeleter {
+  void operator()(void** p) const { std::free(p); }
+};
+typedef std::unique_ptr<void*, FreeDeleter> PlaneHolder;
+
+typedef std::vector<Complex> Grid;  // row-major, W x H
+
+// ---- Reference --------------------------------------------------------------
+// Deliberately plain: one pass transforms `count` lines of length n, element k
+// of line l being g[l * lineStep + k * elemStep]. With `tabled` the factors
+// come from a table filled for j <= k and mirrored; otherwise each factor is
+// evaluated term by term with theta = k * (j * s).
+void refPass(Grid& g, int32_t n, int32_t count, size_t lineStep, size_t elemStep, int direction,
+             bool tabled) {
+  const bool inverse = direction == kDftInverse;
+  const double s = (inverse ? 6.283185307179586 : -6.283185307179586) / double(n);
+  Grid table(size_t(n) * size_t(n));
+  for (int32_t j = 0; j < n; ++j) {
+    for (int32_t k = j; k < n; ++k) {
+      const double theta = k * (j * s);
+      const Complex t{std::cos(theta), std::sin(theta)};
+      table[size_t(j) * n + k] = t;
+      table[size_t(k) * n + j] = t;
+    }
+  }
+  Grid scratch(static_cast<size_t>(n));
+  for (int32_t l = 0; l < count; ++l) {
+    Complex* line = &g[l * lineStep];
+    for (int32_t j = 0; j < n; ++j) {
+      double re = +0.0, im = +0.0;
+      for (int32_t k = 0; k < n; ++k) {
+        const Complex x = line[k * elemStep];
+        Complex t = table[size_t(j) * n + k];
+        if (!tabled) {
+          const double theta = k * (j * s);
+          t = Complex{std::cos(theta), std::sin(theta)};
+        }
+        re = re + (x.re * t.re - x.im * t.im);
+        im = im + (x.re * t.im + t.re * x.im);
+      }
+      scratch[j] = Complex{re, im};
+    }
+    for (int32_t j = 0; j < n; ++j) {
+      Complex v = scratch[j];
+      if (inverse) v = Complex{v.re / double(n), v.im / double(n)};
+      line[j * elemStep] = v;
+    }
+  }
+}
+
+void reference(Grid& g, int32_t w, int32_t h, int direction, bool tabled) {
+  refPass(g, w, h, size_t(w), 1, direction, tabled);  // rows
+  refPass(g, h, w, 1, size_t(w), direction, tabled);  // columns
+}
+
+// ---- Helpers ----------------------------------------------------------------
+
+Grid randomGrid(int32_t w, int32_t h, uint32_t seed) {
+  std::mt19937 rng(seed);
+  Grid g(size_t(w) * size_t(h));
+  for (Complex& c : g) {
+    c.re = double(rng()) / 4294967296.0 * 512.0 - 256.0;
+    c.im = double(rng() % 4096) / 64.0 - 32.0;
+  }
+  return g;
+}
+
+PlaneHolder toPlane(const Grid& g, int32_t w, int32_t h) {
+  PlaneHolder p(planeAlloc(16, w, h));
+  if (p) std::memcpy(complexRow(p.get(), 0), g.data(), g.size() * sizeof(Complex));
+  return p;
+}
+
+Grid fromPlane(Plane p, int32_t w, int32_t h) {
+  Grid g(size_t(w) * size_t(h));
+  for (int32_t y = 0; y < h; ++y) std::memcpy(&g[size_t(y) * w], complexRow(p, y), size_t(w) * 16);
+  return g;
+}
+
+// Index of the first sample whose bits differ, or -1.
+long firstDifference(const Grid& a, const Grid& b) {
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::memcmp(&a[i], &b[i], sizeof(Complex)) != 0) return long(i);
+  return -1;
+}
+
+typedef int (*Transform)(Plane, int32_t, int32_t, int);
+
+Grid run(Transform f, const Grid& in, int32_t w, int32_t h, int direction) {
+  PlaneHolder p = toPlane(in, w, h);
+  EXPECT_EQ(0, f(p.get(), w, h, direction));
+  return fromPlane(p.get(), w, h);
+}
+
+// 1031 is longer than the scratch line kept on the stack.
+const struct Size {
+  int32_t w, h;
+} kSizes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 5}, {5, 3}, {6, 10},
+              {7, 7}, {13, 11}, {16, 8}, {23, 17}, {40, 24}, {1031, 2}};
+
+}  // namespace
+
+TEST(Dft, MatchesReferenceBitForBit) {
+  for (const Size& z : kSizes) {
+    for (int direction : {0, int(kDftInverse)}) {
+      const Grid in = randomGrid(z.w, z.h, uint32_t(z.w * 1000 + z.h));
+      Grid tabled = in, direct = in;
+      reference(tabled, z.w, z.h, direction, true);
+      reference(direct, z.w, z.h, direction, false);
+      const Grid a = run(dft2d, in, z.w, z.h, direction);
+      const Grid b = run(dft2dDirect, in, z.w, z.h, direction);
+      EXPECT_EQ(-1, firstDifference(tabled, a)) << z.w << "x" << z.h << " direction " << direction;
+      EXPECT_EQ(-1, firstDifference(direct, b))
+          << "direct " << z.w << "x" << z.h << " direction " << direction;
+      // The two factor formations differ at most in the last bit.
+      double bound = 0;
+      for (const Complex& c : in) bound += std::fabs(c.re) + std::fabs(c.im);
+      if (direction == kDftInverse) bound /= double(z.w) * z.h;
+      for (size_t i = 0; i < a.size(); ++i) {
+        ASSERT_NEAR(a[i].re, b[i].re, 1e-13 * bound) << z.w << "x" << z.h << " at " << i;
+        ASSERT_NEAR(a[i].im, b[i].im, 1e-13 * bound) << z.w << "x" << z.h << " at " << i;
+      }
+    }
+  }
+}
+
+TEST(Dft, ImpulseGivesOneEverywhere) {
+  for (const Size& z : kSizes) {
+    Grid in(size_t(z.w) * z.h, Complex{0, 0});
+    in[0] = Complex{1, 0};
+    for (const Complex& c : run(dft2d, in, z.w, z.h, 0)) {
+      ASSERT_EQ(1.0, c.re) << z.w << "x" << z.h;
+      ASSERT_EQ(0.0, c.im) << z.w << "x" << z.h;
+    }
+  }
+}
+
+TEST(Dft, ConstantGivesZeroFrequencyOnly) {
+  for (const Size& z : kSizes) {
+    const double c = 37, total = c * z.w * z.h;
+    const Grid out = run(dft2d, Grid(size_t(z.w) * z.h, Complex{c, 0}), z.w, z.h, 0);
+    EXPECT_EQ(total, out[0].re) << z.w << "x" << z.h;
+    EXPECT_EQ(0.0, out[0].im) << z.w << "x" << z.h;
+    for (size_t i = 1; i < out.size(); ++i) {
+      ASSERT_NEAR(0.0, out[i].re, 1e-12 * total) << z.w << "x" << z.h << " at " << i;
+      ASSERT_NEAR(0.0, out[i].im, 1e-12 * total) << z.w << "x" << z.h << " at " << i;
+    }
+  }
+}
+
+TEST(Dft, TwoByTwoSumsAndDifferences) {
+  const double a = 1, b = 2, c = 4, d = 8;
+  const Grid out = run(dft2d, Grid{{a, 0}, {b, 0}, {c, 0}, {d, 0}}, 2, 2, 0);
+  EXPECT_EQ(a + b + c + d, out[0].re);
+  EXPECT_EQ(0.0, out[0].im);
+  EXPECT_EQ((a - b) + (c - d), out[1].re);  // F(1, 0)
+  EXPECT_EQ((a + b) - (c + d), out[2].re);  // F(0, 1)
+  EXPECT_EQ((a - b) - (c - d), out[3].re);  // F(1, 1)
+  for (int i = 1; i < 4; ++i) EXPECT_NEAR(0.0, out[i].im, 1e-14);
+}
+
+TEST(Dft, InverseTurnsCounterClockwise) {
+  const int32_t w = 5, h = 3;
+  Grid in(w * h, Complex{0, 0});
+  in[1] = Complex{1, 0};  // F(1, 0)
+  const Grid out = run(dft2d, in, w, h, kDftInverse);
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      const double a = 6.283185307179586 * x / w;
+      EXPECT_NEAR(std::cos(a) / (w * h), out[y * w + x].re, 1e-16) << x << "," << y;
+      EXPECT_NEAR(std::sin(a) / (w * h), out[y * w + x].im, 1e-16) << x << "," << y;
+    }
+  }
+}
+
+TEST(Dft, ForwardThenInverseRestoresInput) {
+  for (const Size& z : kSizes) {
+    const Grid in = randomGrid(z.w, z.h, 5u);
+    PlaneHolder p = toPlane(in, z.w, z.h);
+    ASSERT_EQ(0, dft2d(p.get(), z.w, z.h, 0));
+    ASSERT_EQ(0, dft2d(p.get(), z.w, z.h, kDftInverse));
+    const Grid out = fromPlane(p.get(), z.w, z.h);
+    for (size_t i = 0; i < in.size(); ++i) {
+      ASSERT_NEAR(in[i].re, out[i].re, 1e-9) << z.w << "x" << z.h << " at " << i;
+      ASSERT_NEAR(in[i].im, out[i].im, 1e-9) << z.w << "x" << z.h << " at " << i;
+    }
+  }
+}
+
+TEST(Dft, DirectionsOtherThanInverseAreForward) {
+  const Grid in = randomGrid(6, 4, 9u);
+  const Grid forward = run(dft2d, in, 6, 4, 0);
+  for (int direction : {2, -1, 1000}) {
+    EXPECT_EQ(-1, firstDifference(forward, run(dft2d, in, 6, 4, direction))) << direction;
+    EXPECT_EQ(-1, firstDifference(run(dft2dDirect, in, 6, 4, 0),
+                                  run(dft2dDirect, in, 6, 4, direction)))
+        << direction;
+  }
+}
+
+TEST(Dft, NonPositiveSizeLeavesPlaneUnchanged) {
+  const Grid in = randomGrid(4, 4, 3u);
+  const Size sizes[] = {{0, 4}, {4, 0}, {0, 0}, {-1, 4}, {4, -3}, {-2, -2}};
+  for (Transform f : {dft2d, dft2dDirect}) {
+    for (const Size& z : sizes) {
+      for (int direction : {0, int(kDftInverse)}) {
+        PlaneHolder p = toPlane(in, 4, 4);
+        f(p.get(), z.w, z.h, direction);
+        EXPECT_EQ(-1, firstDifference(in, fromPlane(p.get(), 4, 4))) << z.w << "x" << z.h;
+      }
+    }
+  }
+}

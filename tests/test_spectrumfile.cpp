@@ -1,0 +1,166 @@
+// Spectrum file: exact bytes written, whole-file loading, header checking.
+#include <cstring>
+
+#include "speccore.h"
+#include "testutil.h"
+
+namespace {
+
+// W x H samples with distinct, non-integer values in both parts.
+std::vector<Complex> samples(int32_t w, int32_t h) {
+  std::vector<Complex> s(size_t(w) * size_t(h));
+  for (size_t i = 0; i < s.size(); ++i) s[i] = Complex{i + 0.25, -1.5 * double(i) - 0.125};
+  return s;
+}
+
+// Checks the header fields and the sample block of a written file.
+void expectFile(const Bytes& f, uint32_t textLength, const std::vector<Complex>& s, int32_t w,
+                int32_t h) {
+  const uint32_t data = uint32_t(w) * uint32_t(h) * 16, offset = 32 + textLength;
+  ASSERT_EQ(offset + data, f.size());
+  EXPECT_EQ(0x43, f[0]); EXPECT_EQ(0x50, f[1]); EXPECT_EQ(0x58, f[2]); EXPECT_EQ(0, f[3]);
+  EXPECT_EQ(uint32_t(kCpxType), le32(f, 0));
+  EXPECT_EQ(0u, le32(f, 4));
+  EXPECT_EQ(offset + data, le32(f, 8));
+  EXPECT_EQ(16u, le32(f, 12));
+  EXPECT_EQ(offset, le32(f, 16));
+  EXPECT_EQ(data, le32(f, 20));
+  EXPECT_EQ(uint32_t(w), le32(f, 24));
+  EXPECT_EQ(uint32_t(h), le32(f, 28));
+  EXPECT_EQ(0, std::memcmp(f.data() + offset, s.data(), data));
+}
+
+}  // namespace
+
+TEST(SpectrumFile, WritesHeaderAndSamples) {
+  TempDir dir;
+  const std::vector<Complex> s = samples(4, 2);
+  for (const char* text : {static_cast<const char*>(nullptr), ""}) {
+    const std::string path = dir.file("plain.dat");
+    ASSERT_EQ(0, writeSpectrumFile(path.c_str(), text, s.data(), 4, 2));
+    const Bytes f = readBytes(path);
+    expectFile(f, 0, s, 4, 2);
+    ASSERT_EQ(160u, f.size());
+    // Sample (row 1, column 0) sits at byte 96.
+    EXPECT_EQ(0, std::memcmp(f.data() + 96, &s[4], 16));
+  }
+}
+
+TEST(SpectrumFile, WritesTextBetweenHeaderAndSamples) {
+  TempDir dir;
+  const std::vector<Complex> s = samples(4, 2);
+  const std::string path = dir.file("text.dat");
+  ASSERT_EQ(0, writeSpectrumFile(path.c_str(), "abc", s.data(), 4, 2));
+  const Bytes f = readBytes(path);
+  expectFile(f, 4, s, 4, 2);
+  ASSERT_EQ(164u, f.size());
+  EXPECT_EQ(0, std::memcmp(f.data() + 32, "abc", 4));
+}
+
+TEST(SpectrumFile, WriteToMissingDirectoryFails) {
+  TempDir dir;
+  const std::vector<Complex> s = samples(2, 2);
+  const std::string path = dir.file("no/such/dir.dat");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(-1, writeSpectrumFile(path.c_str(), nullptr, s.data(), 2, 2));
+  EXPECT_EQ("File '" + path + "' cannot create.\n", testing::internal::GetCapturedStderr());
+}
+
+TEST(SpectrumFile, ReadReturnsWholeFile) {
+  TempDir dir;
+  const std::vector<Complex> s = samples(3, 5);
+  for (const char* text : {static_cast<const char*>(nullptr), "a longer note"}) {
+    const std::string path = dir.file("round.dat");
+    ASSERT_EQ(0, writeSpectrumFile(path.c_str(), text, s.data(), 3, 5));
+    const Bytes onDisk = readBytes(path);
+    uint32_t loaded = 0;
+    uint8_t* block = readSpectrumFile(path.c_str(), &loaded);
+    ASSERT_NE(nullptr, block);
+    ASSERT_EQ(onDisk.size(), loaded);
+    EXPECT_EQ(0, std::memcmp(block, onDisk.data(), loaded));
+    CpxHeader h;
+    cpxHeaderRead(block, &h);
+    EXPECT_EQ(uint32_t(kCpxType), h.cxType);
+    EXPECT_EQ(3, h.cxWidth);
+    EXPECT_EQ(5, h.cxHeight);
+    EXPECT_EQ(int32_t(loaded), h.cxSize);
+    EXPECT_EQ(0, checkSpectrumHeader(block, loaded));
+    // Samples are taken from cxOffByts, which a text moves past byte 32.
+    EXPECT_EQ(0, std::memcmp(block + h.cxOffByts, s.data(), s.size() * 16));
+    std::free(block);
+  }
+  // The size out-parameter is optional.
+  uint8_t* block = readSpectrumFile(dir.file("round.dat").c_str());
+  EXPECT_NE(nullptr, block);
+  std::free(block);
+}
+
+TEST(SpectrumFile, ReadMissingFileFails) {
+  TempDir dir;
+  const std::string path = dir.file("absent.dat");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(nullptr, readSpectrumFile(path.c_str()));
+  EXPECT_EQ("'" + path + "' open error.\n", testing::internal::GetCapturedStderr());
+}
+
+// A file image of `size` bytes whose header says W x H samples at `offset`.
+static Bytes spectrumImage(uint32_t size, int32_t w, int32_t h, int32_t offset = 32) {
+  Bytes b(size, 0);
+  if (size < 32) return b;
+  putLe32(b, 0, kCpxType);
+  putLe32(b, 16, uint32_t(offset));
+  putLe32(b, 24, uint32_t(w));
+  putLe32(b, 28, uint32_t(h));
+  return b;
+}
+
+TEST(SpectrumHeader, AcceptsOnlyUsableSpectra) {
+  struct Case {
+    const char* what;
+    uint32_t size;
+    int32_t w, h, offset;
+    int expected;
+  } const cases[] = {
+      {"exactly (W*H+2)*16", 96, 2, 2, 32, 0},
+      {"one byte short", 95, 2, 2, 32, 1},
+      {"non-square exact", (5 * 3 + 2) * 16, 5, 3, 32, 0},
+      {"longer than needed", 200, 2, 2, 32, 0},
+      {"width 1", 512, 1, 2, 32, 1},
+      {"height 1", 512, 2, 1, 32, 1},
+      {"width 0", 512, 0, 2, 32, 1},
+      {"height 0", 512, 2, 0, 32, 1},
+      {"negative width", 512, -2, 2, 32, 1},
+      {"negative height", 512, 2, -3, 32, 1},
+      {"header only", 32, 2, 2, 32, 1},
+      {"shorter than a header", 31, 2, 2, 32, 1},
+      {"empty", 0, 2, 2, 32, 1},
+      // 65536 * 65536 * 16 + 32 wraps to 32 in 32 bits.
+      {"huge square", 96, 65536, 65536, 32, 1},
+      // 0x40000001 * 2 * 16 + 32 wraps to 64 in 32 bits.
+      {"huge row", 96, 0x40000001, 2, 32, 1},
+      {"text whose samples fit", 100, 2, 2, 36, 0},
+      {"samples past the end", 96, 2, 2, 36, 1},
+      {"negative offset", 200, 2, 2, -16, 1},
+      {"offset near 2^31", 200, 2, 2, 0x7ffffff0, 1},
+  };
+  for (const Case& c : cases) {
+    const Bytes b = spectrumImage(c.size, c.w, c.h, c.offset);
+    // A heap copy of exactly `size` bytes lets a sanitizer see any overread.
+    uint8_t* exact = static_cast<uint8_t*>(std::malloc(b.size() + 1));
+    if (!b.empty()) std::memcpy(exact, b.data(), b.size());
+    EXPECT_EQ(c.expected, checkSpectrumHeader(exact, c.size)) << c.what;
+    std::free(exact);
+  }
+}
+
+TEST(SpectrumHeader, RequiresZeroAfterIdentifier) {
+  Bytes b = spectrumImage(96, 2, 2);
+  ASSERT_EQ(0, checkSpectrumHeader(b.data(), 96));
+  for (uint8_t fourth : {uint8_t(' '), uint8_t('X'), uint8_t(0xff)}) {
+    b[3] = fourth;
+    EXPECT_EQ(1, checkSpectrumHeader(b.data(), 96)) << int(fourth);
+  }
+  b[3] = 0;
+  b[0] = 'c';
+  EXPECT_EQ(1, checkSpectrumHeader(b.data(), 96));
+}
