@@ -91,7 +91,7 @@ int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t heig
   // bfSize is a 32-bit field: a larger picture cannot be written as a BMP,
   // and writing a wrapped count would silently drop pixels.
   if (width < 0 || bytes + kBmpHeaderSize > int64_t(UINT32_MAX)) {
-    std::fprintf(stderr, "File '%s' cannot create. too large(%d x %d)\n", path, width, height);
+    std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", path, width, height);
     return -1;
   }
   const uint32_t imageBytes = uint32_t(bytes);

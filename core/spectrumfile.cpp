@@ -24,7 +24,7 @@ int writeSpectrumFile(const char* path, const char* text, const Complex* samples
   // Every size in the header is a signed 32-bit count: refuse what it cannot
   // describe rather than write a header that lies about the samples.
   if (width < 1 || height < 1 || sampleBytes + kCpxHeaderSize + int64_t(textLength) > INT32_MAX) {
-    std::fprintf(stderr, "File '%s' cannot create. too large(%d x %d)\n", path, width, height);
+    std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", path, width, height);
     return -1;
   }
   const uint32_t offset = kCpxHeaderSize + uint32_t(textLength);

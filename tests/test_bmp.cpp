@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <string>
 
@@ -214,3 +215,30 @@ TEST(BmpWrite32, MissingDirectory) {
 }
 
 }  // namespace
+
+// Sizes beyond what the formats' 32-bit fields can describe are refused before
+// anything is allocated or written.
+TEST(BmpLoad, FileOf2GiBIsRefusedWithoutReading) {
+  TempDir dir;
+  const std::string path = dir.file("huge.bmp");
+  ASSERT_TRUE(writeBytes(path, plainBmp(24, 3, 2)));
+  std::error_code ec;
+  std::filesystem::resize_file(path, uint64_t(1) << 31, ec);  // sparse on disk
+  if (ec) GTEST_SKIP() << "cannot make a sparse 2 GiB file here: " << ec.message();
+  LoadResult r = load(path);
+  EXPECT_EQ(r.status, 13);
+  EXPECT_EQ(r.err, "'" + path + "' file size erro. too large(2147483648 Byte)\n");
+  EXPECT_TRUE(r.imageNull);
+}
+
+TEST(BmpWrite32, PictureBeyondFourGiBIsRefused) {
+  TempDir dir;
+  const std::string path = dir.file("big.bmp");
+  CaptureStderr();
+  // 65536 x 16384 pixels need exactly 4 GiB: bfSize cannot hold it. The
+  // pixels are never read, so none are passed.
+  EXPECT_EQ(bmpWrite32(path.c_str(), nullptr, 65536, 16384), -1);
+  EXPECT_EQ(GetCapturedStderr(),
+            "File '" + path + "' cannot create. unsupported size(65536 x 16384)\n");
+  EXPECT_FALSE(std::filesystem::exists(path));
+}

@@ -1,5 +1,6 @@
 // Spectrum file: exact bytes written, whole-file loading, header checking.
 #include <cstring>
+#include <filesystem>
 
 #include "speccore.h"
 #include "testutil.h"
@@ -101,6 +102,29 @@ TEST(SpectrumFile, ReadMissingFileFails) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(nullptr, readSpectrumFile(path.c_str()));
   EXPECT_EQ("'" + path + "' open error.\n", testing::internal::GetCapturedStderr());
+}
+
+// What the header's signed 32-bit sizes cannot describe is refused: a file
+// of 2 GiB or more is not read, and samples of 2 GiB or more are not written.
+TEST(SpectrumFile, SizesBeyondTheHeaderAreRefused) {
+  TempDir dir;
+  const std::string huge = dir.file("huge.dat");
+  ASSERT_TRUE(writeBytes(huge, Bytes(160, 0)));
+  std::error_code ec;
+  std::filesystem::resize_file(huge, uint64_t(1) << 31, ec);  // sparse on disk
+  if (!ec) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(nullptr, readSpectrumFile(huge.c_str()));
+    EXPECT_EQ("'" + huge + "' file size erro. too large(2147483648 Byte)\n",
+              testing::internal::GetCapturedStderr());
+  }
+  const std::string big = dir.file("big.dat");
+  testing::internal::CaptureStderr();
+  // 16384 x 8192 samples are exactly 2 GiB; the samples are never read.
+  EXPECT_EQ(-1, writeSpectrumFile(big.c_str(), nullptr, nullptr, 16384, 8192));
+  EXPECT_EQ("File '" + big + "' cannot create. unsupported size(16384 x 8192)\n",
+            testing::internal::GetCapturedStderr());
+  EXPECT_FALSE(std::filesystem::exists(big));
 }
 
 // A file image of `size` bytes whose header says W x H samples at `offset`.
