@@ -1,21 +1,11 @@
 // Rendering the real parts of a complex plane as a gray picture.
 #include <cmath>
 #include <cstring>
-#include <limits>
-#include <memory>
 
 #include "speccore.h"
 #include "testutil.h"
 
 namespace {
-
-struct FreeDeleter {
-  void operator()(void** p) const { std::free(p); }
-};
-typedef std::unique_ptr<void*, FreeDeleter> PlaneHolder;
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
 
 PlaneHolder complexPlane(const std::vector<double>& re, int32_t w, int32_t h, double im = 0) {
   PlaneHolder p(planeAlloc(16, w, h));
@@ -24,29 +14,13 @@ PlaneHolder complexPlane(const std::vector<double>& re, int32_t w, int32_t h, do
   return p;
 }
 
-// Gray levels of a rendered picture, row 0 first; every pixel must be gray
-// with a zero fourth byte.
-std::vector<int> grays(Plane pixels, int32_t w, int32_t h) {
-  std::vector<int> g;
-  for (int32_t y = 0; y < h; ++y) {
-    for (int32_t x = 0; x < w; ++x) {
-      const Pixel32 p = pixelRow(pixels, y)[x];
-      EXPECT_EQ(p.blue, p.green) << x << "," << y;
-      EXPECT_EQ(p.blue, p.red) << x << "," << y;
-      EXPECT_EQ(0, p.reserved) << x << "," << y;
-      g.push_back(p.blue);
-    }
-  }
-  return g;
-}
-
 // Renders real parts `re` (W x H) into a destination full of junk.
 std::vector<int> render(const std::vector<double>& re, int32_t w, int32_t h, double im = 0) {
   PlaneHolder src = complexPlane(re, w, h, im);
   PlaneHolder dst(planeAlloc(4, w, h));
   std::memset(pixelRow(dst.get(), 0), 0xab, size_t(w) * h * 4);
   complexToImage(src.get(), dst.get(), w, h);
-  return grays(dst.get(), w, h);
+  return grayLevels(dst.get(), w, h);
 }
 
 }  // namespace
@@ -135,7 +109,7 @@ TEST(ComplexImage, WriteComplexImageWritesBmp) {
   EXPECT_EQ('M', f[1]);
   EXPECT_EQ(78u, le32(f, 2));
   EXPECT_EQ(0, std::memcmp(f.data() + 54, pixelRow(dst.get(), 0), 24));
-  EXPECT_EQ((std::vector<int>{0, 10, 20, 30, 40, 50}), grays(dst.get(), 3, 2));
+  EXPECT_EQ((std::vector<int>{0, 10, 20, 30, 40, 50}), grayLevels(dst.get(), 3, 2));
 
   const std::string bad = dir.file("missing/gray.bmp");
   testing::internal::CaptureStderr();
@@ -151,7 +125,7 @@ TEST(IdftToImage, ZeroFrequencyOnlyGivesFlatPicture) {
   PlaneHolder plane = complexPlane(re, w, h);
   PlaneHolder dst(planeAlloc(4, w, h));
   EXPECT_EQ(0, idft2dToImage(plane.get(), dst.get(), w, h));
-  EXPECT_EQ(std::vector<int>(w * h, 77), grays(dst.get(), w, h));
+  EXPECT_EQ(std::vector<int>(w * h, 77), grayLevels(dst.get(), w, h));
   for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
       EXPECT_EQ(c, complexRow(plane.get(), y)[x].re) << x << "," << y;

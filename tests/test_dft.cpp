@@ -2,18 +2,12 @@
 // transform's known values on simple inputs.
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <random>
 
 #include "speccore.h"
 #include "testutil.h"
 
 namespace {
-
-struct FreeDeleter {
-  void operator()(void** p) const { std::free(p); }
-};
-typedef std::unique_ptr<void*, FreeDeleter> PlaneHolder;
 
 typedef std::vector<Complex> Grid;  // row-major, W x H
 
@@ -77,12 +71,6 @@ Grid randomGrid(int32_t w, int32_t h, uint32_t seed) {
   return g;
 }
 
-PlaneHolder toPlane(const Grid& g, int32_t w, int32_t h) {
-  PlaneHolder p(planeAlloc(16, w, h));
-  if (p) std::memcpy(complexRow(p.get(), 0), g.data(), g.size() * sizeof(Complex));
-  return p;
-}
-
 Grid fromPlane(Plane p, int32_t w, int32_t h) {
   Grid g(size_t(w) * size_t(h));
   for (int32_t y = 0; y < h; ++y) std::memcpy(&g[size_t(y) * w], complexRow(p, y), size_t(w) * 16);
@@ -99,7 +87,7 @@ long firstDifference(const Grid& a, const Grid& b) {
 typedef int (*Transform)(Plane, int32_t, int32_t, int);
 
 Grid run(Transform f, const Grid& in, int32_t w, int32_t h, int direction) {
-  PlaneHolder p = toPlane(in, w, h);
+  PlaneHolder p = planeOf(in, w, h);
   EXPECT_EQ(0, f(p.get(), w, h, direction));
   return fromPlane(p.get(), w, h);
 }
@@ -188,7 +176,7 @@ TEST(Dft, InverseTurnsCounterClockwise) {
 TEST(Dft, ForwardThenInverseRestoresInput) {
   for (const Size& z : kSizes) {
     const Grid in = randomGrid(z.w, z.h, 5u);
-    PlaneHolder p = toPlane(in, z.w, z.h);
+    PlaneHolder p = planeOf(in, z.w, z.h);
     ASSERT_EQ(0, dft2d(p.get(), z.w, z.h, 0));
     ASSERT_EQ(0, dft2d(p.get(), z.w, z.h, kDftInverse));
     const Grid out = fromPlane(p.get(), z.w, z.h);
@@ -216,7 +204,7 @@ TEST(Dft, NonPositiveSizeLeavesPlaneUnchanged) {
   for (Transform f : {dft2d, dft2dDirect}) {
     for (const Size& z : sizes) {
       for (int direction : {0, int(kDftInverse)}) {
-        PlaneHolder p = toPlane(in, 4, 4);
+        PlaneHolder p = planeOf(in, 4, 4);
         f(p.get(), z.w, z.h, direction);
         EXPECT_EQ(-1, firstDifference(in, fromPlane(p.get(), 4, 4))) << z.w << "x" << z.h;
       }

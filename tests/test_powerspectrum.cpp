@@ -1,20 +1,10 @@
 // Quadrant swap and power-spectrum pictures.
 #include <cstring>
-#include <limits>
-#include <memory>
 
 #include "speccore.h"
 #include "testutil.h"
 
 namespace {
-
-struct FreeDeleter {
-  void operator()(void** p) const { std::free(p); }
-};
-typedef std::unique_ptr<void*, FreeDeleter> PlaneHolder;
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
 
 // Sample (row r, column c) is (100 r + c, -(100 r + c) - 0.5).
 PlaneHolder numbered(int32_t w, int32_t h) {
@@ -35,27 +25,15 @@ bool same(Plane a, Plane b, int32_t w, int32_t h) {
   return std::memcmp(complexRow(a, 0), complexRow(b, 0), size_t(w) * h * 16) == 0;
 }
 
-PlaneHolder spectrum(const std::vector<Complex>& s, int32_t w, int32_t h) {
-  PlaneHolder p(planeAlloc(16, w, h));
-  std::memcpy(complexRow(p.get(), 0), s.data(), s.size() * sizeof(Complex));
-  return p;
-}
-
 // Renders into a destination full of junk; returns the gray levels, checking
 // that every pixel is gray with a zero fourth byte.
 std::vector<int> render(const std::vector<Complex>& s, int32_t w, int32_t h, bool linear) {
-  PlaneHolder src = spectrum(s, w, h);
+  PlaneHolder src = planeOf(s, w, h);
   PlaneHolder dst(planeAlloc(4, w, h));
   std::memset(pixelRow(dst.get(), 0), 0xab, size_t(w) * h * 4);
   renderPowerSpectrum(src.get(), dst.get(), w, h, linear);
   EXPECT_EQ(0, std::memcmp(complexRow(src.get(), 0), s.data(), s.size() * 16)) << "input changed";
-  std::vector<int> g;
-  for (int32_t i = 0; i < w * h; ++i) {
-    const Pixel32 p = pixelRow(dst.get(), 0)[i];
-    EXPECT_TRUE(p.blue == p.green && p.blue == p.red && p.reserved == 0) << i;
-    g.push_back(p.blue);
-  }
-  return g;
+  return grayLevels(dst.get(), w, h);
 }
 
 }  // namespace
@@ -135,7 +113,7 @@ TEST(PowerSpectrum, NonFiniteSamplesRenderSafely) {
 TEST(PowerSpectrum, WritesLogScaleBmp) {
   TempDir dir;
   const std::vector<Complex> s = {{0, 0}, {1, 0}, {10, 0}, {100, 0}, {3, 4}, {50, 0}};
-  PlaneHolder src = spectrum(s, 3, 2), dst(planeAlloc(4, 3, 2)), want(planeAlloc(4, 3, 2));
+  PlaneHolder src = planeOf(s, 3, 2), dst(planeAlloc(4, 3, 2)), want(planeAlloc(4, 3, 2));
   renderPowerSpectrum(src.get(), want.get(), 3, 2, false);
   const std::string path = dir.file("power.bmp");
   ASSERT_EQ(0, writePowerSpectrum(path.c_str(), src.get(), dst.get(), 3, 2));

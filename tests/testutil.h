@@ -8,8 +8,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "speccore.h"
 
 typedef std::vector<uint8_t> Bytes;
 
@@ -60,6 +65,36 @@ inline void putLe16(Bytes& b, size_t at, uint32_t v) {
 
 inline void putLe32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+}
+
+// Owns a plane (or any block from the library) and frees it once.
+struct FreeDeleter {
+  void operator()(void** p) const { std::free(p); }
+};
+typedef std::unique_ptr<void*, FreeDeleter> PlaneHolder;
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+// A w x h complex plane holding `samples`, row 0 first.
+inline PlaneHolder planeOf(const std::vector<Complex>& samples, int32_t w, int32_t h) {
+  PlaneHolder p(planeAlloc(sizeof(Complex), w, h));
+  if (p) std::memcpy(complexRow(p.get(), 0), samples.data(), size_t(w) * size_t(h) * sizeof(Complex));
+  return p;
+}
+
+// Gray levels of a rendered picture, row 0 first; every pixel must be gray
+// (blue = green = red) with a zero fourth byte.
+inline std::vector<int> grayLevels(Plane pixels, int32_t w, int32_t h) {
+  std::vector<int> g;
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      const Pixel32 p = pixelRow(pixels, y)[x];
+      EXPECT_TRUE(p.blue == p.green && p.blue == p.red && p.reserved == 0) << x << "," << y;
+      g.push_back(p.blue);
+    }
+  }
+  return g;
 }
 
 #endif
