@@ -18,6 +18,7 @@ static inline int32_t truncateInto(double v, int32_t limit) {
 }
 
 void complexToImage(Plane source, Plane destination, int32_t width, int32_t height) {
+  if (width < 1 || height < 1) return;  // no sample to start the range from
   double min = complexRow(source, 0)[0].re;
   double max = min;
   for (int32_t y = 0; y < height; ++y) {

@@ -64,7 +64,6 @@ static void transformLine(At at, int32_t n, double s, Plane table, Complex* scra
 // Row pass, then column pass; `table` is null for the direct passes.
 static void transformPlane(Plane plane, int32_t width, int32_t height, int direction,
                            Plane table, Complex* scratch) {
-  if (width <= 0 || height <= 0) return;
   double s = angleStep(width, direction);
   if (table != nullptr) fillTable(table, width, s);
   for (int32_t y = 0; y < height; ++y) {
@@ -84,8 +83,8 @@ static void transformPlane(Plane plane, int32_t width, int32_t height, int direc
 enum { kStackLine = 1024 };
 
 static int dftRun(Plane plane, int32_t width, int32_t height, int direction, bool useTable) {
+  if (width <= 0 || height <= 0) return 0;  // nothing to transform
   const int32_t m = width > height ? width : height;
-  if (m <= 0 || width <= 0 || height <= 0) return 0;  // nothing to transform
   Complex stackLine[kStackLine];
   Complex* scratch = stackLine;
   if (m > kStackLine) {

@@ -33,6 +33,7 @@ static inline int32_t toInt32OrMin(double v) {
 
 void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
                          bool linear) {
+  if (width < 1 || height < 1) return;  // no sample to start the range from
   double min = power(complexRow(source, 0)[0]);
   double max = min;
   for (int32_t y = 0; y < height; ++y) {

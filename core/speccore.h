@@ -163,7 +163,7 @@ int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
 
 // Renders the real parts of `source` into `destination` (both W x H): truncated
 // when all lie in [0, 256), else stretched through a 1024-bin histogram that
-// clips 1 % at each end. Cannot fail.
+// clips 1 % at each end. Cannot fail; does nothing when a size is below 1.
 void complexToImage(Plane source, Plane destination, int32_t width, int32_t height);
 
 // complexToImage, then the destination written as a 32-bit BMP at path.
@@ -177,7 +177,7 @@ void writeComplexImage(const char* path, Plane source, Plane destination, int32_
 void swapQuadrants(Plane plane, int32_t width, int32_t height);
 
 // Gray picture of the magnitudes: log10 scale, or linear when `linear`.
-// Cannot fail.
+// Cannot fail; does nothing when a size is below 1.
 void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
                          bool linear);
 
