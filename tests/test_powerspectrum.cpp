@@ -133,3 +133,17 @@ TEST(PowerSpectrum, WritesLogScaleBmp) {
   EXPECT_EQ(-1, writePowerSpectrum(bad.c_str(), src.get(), dst.get(), 3, 2));
   EXPECT_EQ("File '" + bad + "' cannot create.\n", testing::internal::GetCapturedStderr());
 }
+
+// An empty size has no sample (0, 0) to start the range from: nothing is read
+// or written, whichever rendering is asked for.
+TEST(Rendering, EmptySizesTouchNothing) {
+  PlaneHolder src = planeOf({{1, 2}, {3, 4}}, 2, 1), dst(planeAlloc(4, 2, 1));
+  std::memset(pixelRow(dst.get(), 0), 0xab, 8);
+  for (int32_t w : {0, -3, 2}) {
+    const int32_t h = w == 2 ? 0 : 1;
+    complexToImage(src.get(), dst.get(), w, h);
+    renderPowerSpectrum(src.get(), dst.get(), w, h, false);
+    renderPowerSpectrum(src.get(), dst.get(), w, h, true);
+  }
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(0xab, reinterpret_cast<uint8_t*>(pixelRow(dst.get(), 0))[i]);
+}
