@@ -79,7 +79,8 @@ enum {
   kBmpHeaderSize = 54,
   kCpxHeaderSize = 32,
   kCpxType = 0x00585043,  // "CPX\0"
-  kDftInverse = 1,        // direction argument of dft2d; any other value is forward
+  kDftForward = 0,        // direction arguments of dft2d: any value but
+  kDftInverse = 1,        // kDftInverse is forward
 };
 
 // ---- Plane buffers (plane.cpp) ---------------------------------------------
@@ -144,6 +145,13 @@ void cpxHeaderRead(const uint8_t* bytes, CpxHeader* header);
 // 0 when the loaded file of `size` bytes is a usable spectrum whose samples,
 // at cxOffByts, lie wholly inside it; 1 otherwise.
 int checkSpectrumHeader(const uint8_t* file, uint32_t size);
+
+// Address of the samples of a loaded file that checkSpectrumHeader accepted.
+// Samples at a cxOffByts that leaves them unaligned for a double (a text of
+// three letters puts them at 36) are first moved down, once, to the nearest
+// aligned address inside the block, which may overwrite header bytes: read
+// the header before. The block stays the caller's.
+Complex* spectrumSamples(uint8_t* file);
 
 // ---- Two-dimensional DFT (dft.cpp) -----------------------------------------
 

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -77,4 +78,22 @@ int checkSpectrumHeader(const uint8_t* file, uint32_t size) {
   // last byte is no usable spectrum.
   if (h.cxOffByts < 0 || int64_t(h.cxOffByts) + sampleBytes > int64_t(size)) return 1;
   return 0;
+}
+
+Complex* spectrumSamples(uint8_t* file) {
+  CpxHeader h;
+  cpxHeaderRead(file, &h);
+  const size_t bytes = size_t(h.cxWidth) * size_t(h.cxHeight) * sizeof(Complex);
+  uint8_t* samples = file + h.cxOffByts;
+  // Reading doubles at an unaligned address is undefined (and a fault on some
+  // processors). The loaded block comes from malloc, aligned for any type, so
+  // the misalignment is at most cxOffByts and rounding down never leaves the
+  // block; memmove copes with the overlap. The samples are the caller's to
+  // change in memory anyway.
+  const size_t misalignment = reinterpret_cast<uintptr_t>(samples) % alignof(Complex);
+  if (misalignment != 0) {
+    std::memmove(samples - misalignment, samples, bytes);
+    samples -= misalignment;
+  }
+  return reinterpret_cast<Complex*>(samples);
 }

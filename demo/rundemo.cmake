@@ -1,0 +1,30 @@
+# Runs the four programs on the demo picture inside one folder. Called by the
+# demo target with SCENE, SPECFWD, SPECINV, SPECSHOW, SPECINFO and OUT set.
+file(REMOVE_RECURSE "${OUT}")
+file(MAKE_DIRECTORY "${OUT}")
+
+function(run)
+  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${OUT}" RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "'${ARGN}' ended with status ${status}")
+  endif()
+endfunction()
+
+run("${SCENE}" scene.bmp)
+# scene.bmp -> SourceToGray.bmp, dft_complex.dat, PowerSpectrum.bmp, dft_2D.bmp
+run("${SPECFWD}" scene.bmp)
+run("${SPECINV}")
+run("${SPECSHOW}" dft_complex.dat power_centred_log.bmp)
+run("${SPECSHOW}" -d dft_complex.dat power_natural_log.bmp)
+run("${SPECSHOW}" -n dft_complex.dat power_centred_linear.bmp)
+run("${SPECSHOW}" -d -n dft_complex.dat power_natural_linear.bmp)
+execute_process(COMMAND "${SPECINFO}" WORKING_DIRECTORY "${OUT}" OUTPUT_FILE "${OUT}/header.txt"
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "specinfo ended with status ${status}")
+endif()
+message(STATUS "Demo outputs in ${OUT}:")
+file(GLOB outputs RELATIVE "${OUT}" "${OUT}/*")
+foreach(f IN LISTS outputs)
+  message(STATUS "  ${f}")
+endforeach()

@@ -1,0 +1,52 @@
+// specinfo: the header fields of a spectrum file on standard output.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "commandline.h"
+#include "speccore.h"
+#include "spectruminput.h"
+
+static const ToolCommandLine kCommandLine = {
+    "[-h] ",
+    "[complex.dat]",
+    "\t-h: This option shows only this message.\n",
+    "",
+    1,
+};
+
+// Loads the file and prints its header without judging it: the tool for
+// looking into a file that the other programs refuse. Returns the exit status.
+static int printSpectrumHeader(const char* inputPath) {
+  uint32_t size = 0;
+  int status = 0;
+  uint8_t* file = spectrumInputLoad(inputPath, &size, &status);
+  if (file == nullptr) return status;
+  // The loaded size, not the earlier query, bounds what may be read: the file
+  // can have shrunk in between.
+  static const uint8_t kIdentifier[4] = {'C', 'P', 'X', '\0'};
+  if (size < kCpxHeaderSize || std::memcmp(file, kIdentifier, sizeof kIdentifier) != 0) {
+    std::fprintf(stderr, "'%s' unknown file\n", inputPath);
+    std::free(file);
+    return 0;
+  }
+  CpxHeader h;
+  cpxHeaderRead(file, &h);
+  std::printf("identifier: '%s'\n", reinterpret_cast<const char*>(file));
+  std::printf("cxType: 0x%4.4X\n", unsigned(h.cxType));
+  std::printf("zero:       %d\n", h.zero);
+  std::printf("cxSize:     %d\n", h.cxSize);
+  std::printf("cxDataByte: %d\n", h.cxDataByte);
+  std::printf("cxOffByts:  %d\n", h.cxOffByts);
+  std::printf("cxSizeData: %d\n", h.cxSizeData);
+  std::printf("cxWidth:    %d\n", h.cxWidth);
+  std::printf("cxHeight:   %d\n", h.cxHeight);
+  std::free(file);
+  return 0;
+}
+
+int main(int argc, char** argv) {
+  const char* path = nullptr;
+  scanCommandLine(kCommandLine, argc, argv, &path, nullptr);
+  return printSpectrumHeader(path ? path : "dft_complex.dat");
+}
