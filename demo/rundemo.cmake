@@ -23,8 +23,13 @@ execute_process(COMMAND "${SPECINFO}" WORKING_DIRECTORY "${OUT}" OUTPUT_FILE "${
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "specinfo ended with status ${status}")
 endif()
+set(expected scene.bmp SourceToGray.bmp dft_complex.dat PowerSpectrum.bmp dft_2D.bmp idft_2D.bmp
+    power_centred_log.bmp power_natural_log.bmp power_centred_linear.bmp power_natural_linear.bmp
+    header.txt)
 message(STATUS "Demo outputs in ${OUT}:")
-file(GLOB outputs RELATIVE "${OUT}" "${OUT}/*")
-foreach(f IN LISTS outputs)
+foreach(f IN LISTS expected)
+  if(NOT EXISTS "${OUT}/${f}")
+    message(FATAL_ERROR "missing output ${f}")
+  endif()
   message(STATUS "  ${f}")
 endforeach()

@@ -188,3 +188,26 @@ TEST(SpectrumHeader, RequiresZeroAfterIdentifier) {
   b[0] = 'c';
   EXPECT_EQ(1, checkSpectrumHeader(b.data(), 96));
 }
+
+TEST(SpectrumFile, SamplesAreAlignedForUseInPlace) {
+  // Texts of 0, 3 and 8 letters: samples at 32, 36 and 41 in the file.
+  TempDir dir;
+  const std::vector<Complex> s = samples(4, 2);
+  for (const char* text : {"", "abc", "abcdefgh"}) {
+    const std::string path = dir.file("text.dat");
+    ASSERT_EQ(0, writeSpectrumFile(path.c_str(), text, s.data(), 4, 2));
+    uint32_t size = 0;
+    std::unique_ptr<uint8_t, decltype(&std::free)> file(readSpectrumFile(path.c_str(), &size),
+                                                         &std::free);
+    ASSERT_NE(nullptr, file);
+    ASSERT_EQ(0, checkSpectrumHeader(file.get(), size));
+    const uint32_t offset = le32(readBytes(path), 16);
+    const Complex* at = spectrumSamples(file.get());
+    EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(at) % alignof(Complex)) << text;
+    // Aligned samples stay where they are; others move down by less than a double.
+    const uint8_t* where = reinterpret_cast<const uint8_t*>(at);
+    EXPECT_LE(where, file.get() + offset) << text;
+    EXPECT_GT(where + alignof(Complex), file.get() + offset) << text;
+    EXPECT_EQ(0, std::memcmp(at, s.data(), s.size() * sizeof(Complex))) << text;
+  }
+}

@@ -64,7 +64,7 @@ inline void putLe16(Bytes& b, size_t at, uint32_t v) {
 }
 
 inline void putLe32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
+  for (int i = 0; i < 4; ++i) b.at(at + i) = uint8_t(v >> (8 * i));
 }
 
 // Owns a plane (or any block from the library) and frees it once.

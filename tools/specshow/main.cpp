@@ -1,7 +1,4 @@
 // specshow: the power spectrum of a spectrum file as a gray picture.
-#include <cstdio>
-#include <cstdlib>
-
 #include "commandline.h"
 #include "speccore.h"
 #include "spectruminput.h"
@@ -16,38 +13,19 @@ static const ToolCommandLine kCommandLine = {
     2,
 };
 
-// Loads and checks the spectrum, centres it in memory unless told not to and
-// writes its power-spectrum picture. Returns the program's exit status.
+// Centres the spectrum in memory unless told not to and writes its
+// power-spectrum picture. Returns the program's exit status.
 static int showSpectrum(const char* inputPath, const char* outputPath, bool swap, bool linear) {
-  uint32_t size = 0;
+  SpectrumWork work;
   int status = 0;
-  uint8_t* file = spectrumInputLoad(inputPath, &size, &status);
-  if (file == nullptr) return status;
-  if (checkSpectrumHeader(file, size) != 0) {
-    std::fprintf(stderr, "'%s' unknown file\n", inputPath);
-    std::free(file);
-    return 1;
-  }
-  CpxHeader header;
-  cpxHeaderRead(file, &header);
-  const int32_t width = header.cxWidth, height = header.cxHeight;
-  Plane pixels = nullptr, samples = nullptr;
-  if ((pixels = planeAlloc(sizeof(Pixel32), width, height)) == nullptr) {
-    std::fputs("Couldn't allocate memory. destination\n", stderr);
-  } else if ((samples = planeWrap(spectrumSamples(file), sizeof(Complex), width, height)) ==
-             nullptr) {
-    std::fputs("Couldn't allocate memory. source\n", stderr);
-  } else {
+  if (spectrumWorkOpen(inputPath, &work, &status)) {
     // The swap changes the samples in the loaded block only, never the file.
-    if (swap) swapQuadrants(samples, width, height);
-    renderPowerSpectrum(samples, pixels, width, height, linear);
-    bmpWrite32(outputPath, pixelRow(pixels, 0), width, height);
+    if (swap) swapQuadrants(work.samples, work.width, work.height);
+    renderPowerSpectrum(work.samples, work.pixels, work.width, work.height, linear);
+    bmpWrite32(outputPath, pixelRow(work.pixels, 0), work.width, work.height);
   }
-  // The row table points into the loaded block, so it goes before the block.
-  std::free(samples);
-  std::free(pixels);
-  std::free(file);
-  return 0;
+  spectrumWorkFree(&work);
+  return status;
 }
 
 int main(int argc, char** argv) {

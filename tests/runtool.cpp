@@ -1,0 +1,70 @@
+#include "runtool.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+const char* const kSpecfwd = SPECFWD_PATH;
+const char* const kSpecinv = SPECINV_PATH;
+const char* const kSpecshow = SPECSHOW_PATH;
+const char* const kSpecinfo = SPECINFO_PATH;
+
+// A capture file outside the working directory, so that the program's own
+// outputs are the only files there.
+static int captureFile() {
+  const char* base = std::getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/speccore-run-XXXXXX";
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  const int fd = mkstemp(name.data());
+  if (fd >= 0) unlink(name.data());
+  return fd;
+}
+
+static std::string readAll(int fd) {
+  std::string s;
+  lseek(fd, 0, SEEK_SET);
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fd, buf, sizeof buf)) > 0) s.append(buf, size_t(n));
+  close(fd);
+  return s;
+}
+
+ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
+                const std::string& dir, const char* invocation) {
+  ToolRun run;
+  const int out = captureFile(), err = captureFile();
+  std::vector<std::string> strings;
+  strings.push_back(invocation ? invocation : program);
+  strings.insert(strings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& s : strings) argv.push_back(&s[0]);
+  argv.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int wstatus = 0;
+  if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
+    run.status = WEXITSTATUS(wstatus);
+  run.out = readAll(out);
+  run.err = readAll(err);
+  return run;
+}
+
+std::vector<std::string> filesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    if (e.is_regular_file()) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}

@@ -1,0 +1,29 @@
+// Runs a built program in a working directory of the test's choosing and
+// collects its exit status and both output streams.
+#ifndef RUNTOOL_H
+#define RUNTOOL_H
+
+#include <string>
+#include <vector>
+
+struct ToolRun {
+  int status = -1000;  // exit status as a shell sees it (0..255), or -1000 after a signal
+  std::string out;     // standard output
+  std::string err;     // standard error
+};
+
+// Starts `program` with `args` in directory `dir` and waits for it. argv[0]
+// is `invocation` when given, else the program's path.
+ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
+                const std::string& dir, const char* invocation = nullptr);
+
+// Paths of the built programs.
+extern const char* const kSpecfwd;
+extern const char* const kSpecinv;
+extern const char* const kSpecshow;
+extern const char* const kSpecinfo;
+
+// Names of the regular files in `dir`, sorted.
+std::vector<std::string> filesIn(const std::string& dir);
+
+#endif

@@ -1,0 +1,196 @@
+// specfwd as a user runs it: the four outputs of a successful run, the
+// default names, and every failure with its lines and status.
+#include "toolfixture.h"
+
+namespace {
+
+const int32_t kW = 6, kH = 4;
+
+// The gray plane of testLevel, as the pipeline builds it.
+PlaneHolder graySamples(int32_t w, int32_t h) {
+  PlaneHolder plane(planeAlloc(sizeof(Complex), w, h));
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) complexRow(plane.get(), y)[x] = Complex{double(testLevel(x, y)), 0.0};
+  return plane;
+}
+
+}  // namespace
+
+TEST(Specfwd, WritesGrayPictureSpectrumAndPowerSpectrum) {
+  TempDir dir, scratch;
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(kW, kH, testLevel)));
+  const ToolRun run = runTool(kSpecfwd, {"in.bmp"}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("", run.err);
+  EXPECT_EQ("", run.out);
+  EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_2D.bmp", "dft_complex.dat", "in.bmp"}),
+            filesIn(dir.path));
+
+  // The gray picture: the levels themselves, rendered directly.
+  PlaneHolder samples = graySamples(kW, kH);
+  PlaneHolder pixels(planeAlloc(sizeof(Pixel32), kW, kH));
+  complexToImage(samples.get(), pixels.get(), kW, kH);
+  EXPECT_EQ(libraryBmp(scratch, pixels.get(), kW, kH), readBytes(dir.file("SourceToGray.bmp")));
+
+  // The spectrum in natural order, to the last bit.
+  ASSERT_EQ(0, dft2d(samples.get(), kW, kH, kDftForward));
+  const Bytes spectrum = readBytes(dir.file("dft_complex.dat"));
+  ASSERT_EQ(size_t(kW * kH + 2) * 16, spectrum.size());
+  EXPECT_EQ(32u, le32(spectrum, 16));
+  EXPECT_EQ(uint32_t(kW), le32(spectrum, 24));
+  EXPECT_EQ(uint32_t(kH), le32(spectrum, 28));
+  EXPECT_EQ(0, std::memcmp(spectrum.data() + 32, complexRow(samples.get(), 0), size_t(kW * kH) * 16));
+
+  // The centred log power spectrum, twice.
+  swapQuadrants(samples.get(), kW, kH);
+  renderPowerSpectrum(samples.get(), pixels.get(), kW, kH, false);
+  const Bytes power = libraryBmp(scratch, pixels.get(), kW, kH);
+  EXPECT_EQ(power, readBytes(dir.file("PowerSpectrum.bmp")));
+  EXPECT_EQ(power, readBytes(dir.file("dft_2D.bmp")));
+}
+
+TEST(Specfwd, NamesComeFromTheCommandLineOrTheDefaults) {
+  const Bytes picture = grayBmp(4, 3, testLevel);
+  {
+    TempDir dir;
+    ASSERT_TRUE(writeBytes(dir.file("sample.bmp"), picture));
+    EXPECT_EQ(0, runTool(kSpecfwd, {}, dir.path).status);
+    EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_2D.bmp", "dft_complex.dat",
+                     "sample.bmp"}),
+              filesIn(dir.path));
+  }
+  {
+    // The second positional names the output picture; the spectrum file keeps its fixed name.
+    TempDir dir;
+    ASSERT_TRUE(writeBytes(dir.file("in.bmp"), picture));
+    EXPECT_EQ(0, runTool(kSpecfwd, {"in.bmp", "out.bmp"}, dir.path).status);
+    EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_complex.dat", "in.bmp", "out.bmp"}),
+              filesIn(dir.path));
+    EXPECT_EQ(readBytes(dir.file("PowerSpectrum.bmp")), readBytes(dir.file("out.bmp")));
+  }
+}
+
+TEST(Specfwd, UniformPictureHasItsSumAsFirstCoefficient) {
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(5, 3, [](int32_t, int32_t) { return 77; })));
+  ASSERT_EQ(0, runTool(kSpecfwd, {"in.bmp"}, dir.path).status);
+  const Bytes spectrum = readBytes(dir.file("dft_complex.dat"));
+  ASSERT_EQ(size_t(17 * 16), spectrum.size());
+  Complex first;
+  std::memcpy(&first, spectrum.data() + 32, sizeof first);
+  EXPECT_EQ(77.0 * 15, first.re);
+  EXPECT_EQ(0.0, first.im);
+  const Bytes gray = readBytes(dir.file("SourceToGray.bmp"));
+  for (size_t i = 54; i < gray.size(); i += 4)
+    EXPECT_EQ((std::vector<uint8_t>{77, 77, 77, 0}), Bytes(gray.begin() + i, gray.begin() + i + 4));
+}
+
+TEST(Specfwd, SameGrayLevelsGiveTheSameOutputs) {
+  // Top-down rows, and colours with the same gray levels, change nothing.
+  const int32_t w = 5, h = 3;
+  BmpBuild colour;
+  colour.bits = 32;
+  colour.width = w;
+  colour.height = h;
+  for (int32_t y = 0; y < h; ++y) {
+    Bytes row;
+    for (int32_t x = 0; x < w; ++x) {
+      // A colour of the same gray level, as far from gray as the weights
+      // allow: red from high to low, blue from low to high, green solved
+      // from (306 red + 601 green + 117 blue) >> 10.
+      const int g = testLevel(x, y);
+      Pixel32 p{0, 0, 0, 0x7f};
+      for (int red = 255; red >= 0 && pixelToGray(p) != g; --red) {
+        for (int blue = 0; blue < 256; ++blue) {
+          const int green = (g * 1024 - 306 * red - 117 * blue + 600) / 601;
+          if (green < 0 || green > 255) continue;
+          p = Pixel32{uint8_t(blue), uint8_t(green), uint8_t(red), 0x7f};
+          if (pixelToGray(p) == g) break;
+        }
+      }
+      ASSERT_EQ(g, pixelToGray(p)) << x << "," << y;
+      row.insert(row.end(), {p.blue, p.green, p.red, p.reserved});
+    }
+    colour.rows.push_back(row);
+  }
+  const Bytes variants[] = {grayBmp(w, h, testLevel, true), makeBmp(colour)};
+  TempDir reference;
+  ASSERT_TRUE(writeBytes(reference.file("in.bmp"), grayBmp(w, h, testLevel)));
+  ASSERT_EQ(0, runTool(kSpecfwd, {"in.bmp"}, reference.path).status);
+  for (const Bytes& v : variants) {
+    TempDir dir;
+    ASSERT_TRUE(writeBytes(dir.file("in.bmp"), v));
+    ASSERT_EQ(0, runTool(kSpecfwd, {"in.bmp"}, dir.path).status);
+    for (const char* f : {"SourceToGray.bmp", "dft_complex.dat", "PowerSpectrum.bmp", "dft_2D.bmp"})
+      EXPECT_EQ(readBytes(reference.file(f)), readBytes(dir.file(f))) << f;
+  }
+}
+
+TEST(Specfwd, RefusedInputsWriteNothing) {
+  const Bytes eight = plainBmp(8, 4, 4, 2), one = plainBmp(1, 8, 4, 2);
+  const struct {
+    const char* name;
+    Bytes file;  // empty: no input file at all
+    int status;
+    const char* err;
+  } cases[] = {
+      {"missing", {}, 11, "'in.bmp' open error.\n'in.bmp' read error.\n"},
+      {"54 bytes", Bytes(54, 'B'), 13,
+       "'in.bmp' file size erro. too small(54 Byte)\n'in.bmp' read error.\n"},
+      {"not BM", withFields(plainBmp(24, 4, 4), {{kBfType, 0x5842}}), 2, "'in.bmp' unknown file\n"},
+      {"bit fields", withFields(plainBmp(32, 4, 4), {{kBiCompression, 3}}), 3,
+       "'in.bmp' unknown file\n"},
+      {"rows past the end", truncated(plainBmp(24, 4, 4), 80), 4, "'in.bmp' unknown file\n"},
+      {"32-bit palette", withFields(plainBmp(32, 4, 4), {{kBfOffBits, 58}, {kBiSizeImage, 0}}), 5,
+       "'in.bmp' unknown file\n"},
+      {"24-bit palette", withFields(plainBmp(24, 4, 4), {{kBfOffBits, 58}, {kBiSizeImage, 0}}), 6,
+       "'in.bmp' unknown file\n"},
+      {"8-bit lut", withFields(eight, {{kBfOffBits, 55}, {kBiSizeImage, 0}}), 7,
+       "Unexpected lut size. 55, 0\n'in.bmp' unknown file\n"},
+      {"1-bit lut", withFields(one, {{kBfOffBits, 54}, {kBiSizeImage, 0}}), 8,
+       "Unexpected, requirement is 2, lut size. 54, 0\n'in.bmp' unknown file\n"},
+      {"4 bits", plainBmp(4, 4, 4, 16), 9, "Unsupported bit count. 4\n'in.bmp' unknown file\n"},
+      {"16 bits", plainBmp(16, 4, 4), 9, "Unsupported bit count. 16\n'in.bmp' unknown file\n"},
+      {"width 0", withFields(plainBmp(24, 4, 4), {{kBiWidth, 0}}), 0,
+       "Couldn't allocate memory. destination\n"},
+      {"height 0", withFields(plainBmp(24, 4, 4), {{kBiHeight, 0}}), 0,
+       "Couldn't allocate memory. destination\n"},
+      {"negative width", withFields(plainBmp(24, 4, 4), {{kBiWidth, uint32_t(-4)}, {kBiSizeImage, 0}}),
+       0, "Couldn't allocate memory. destination\n"},
+      // A pass of one sample has nothing to show: no file, status -1 and no line.
+      {"one column", plainBmp(24, 1, 5), 255, ""},
+      {"one row", plainBmp(24, 5, 1), 255, ""},
+      {"one pixel", plainBmp(32, 1, 1), 255, ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    if (!c.file.empty()) {
+      ASSERT_TRUE(writeBytes(dir.file("in.bmp"), c.file));
+    }
+    const ToolRun run = runTool(kSpecfwd, {"in.bmp"}, dir.path);
+    EXPECT_EQ(c.status, run.status) << c.name;
+    EXPECT_EQ(c.err, run.err) << c.name;
+    EXPECT_EQ("", run.out) << c.name;
+    const std::vector<std::string> expected =
+        c.file.empty() ? std::vector<std::string>{} : std::vector<std::string>{"in.bmp"};
+    EXPECT_EQ(expected, filesIn(dir.path)) << c.name;
+  }
+}
+
+TEST(Specfwd, OutputInAMissingDirectoryKeepsThePipelineFiles) {
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(3, 2, testLevel)));
+  const ToolRun run = runTool(kSpecfwd, {"in.bmp", "no/such/out.bmp"}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("File 'no/such/out.bmp' cannot create.\n", run.err);
+  EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_complex.dat", "in.bmp"}),
+            filesIn(dir.path));
+}
+
+TEST(Specfwd, SmallestPictureIsTwoByTwo) {
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(2, 2, testLevel)));
+  EXPECT_EQ(0, runTool(kSpecfwd, {"in.bmp"}, dir.path).status);
+  EXPECT_EQ(size_t(96), readBytes(dir.file("dft_complex.dat")).size());
+  EXPECT_EQ(size_t(70), readBytes(dir.file("dft_2D.bmp")).size());
+}

@@ -1,0 +1,87 @@
+// specinfo as a user runs it: the nine header lines, printed without judging
+// the values, and the few ways it refuses a file.
+#include "toolfixture.h"
+
+namespace {
+
+std::string headerLines(int32_t size, int32_t offset, int32_t data, int32_t w, int32_t h) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf,
+                "identifier: 'CPX'\n"
+                "cxType: 0x585043\n"
+                "zero:       0\n"
+                "cxSize:     %d\n"
+                "cxDataByte: 16\n"
+                "cxOffByts:  %d\n"
+                "cxSizeData: %d\n"
+                "cxWidth:    %d\n"
+                "cxHeight:   %d\n",
+                size, offset, data, w, h);
+  return buf;
+}
+
+}  // namespace
+
+TEST(Specinfo, PrintsTheNineLines) {
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("four.dat"), spectrumBytes(4, 2, testSpectrum(4, 2))));
+  ToolRun run = runTool(kSpecinfo, {"four.dat"}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("", run.err);
+  EXPECT_EQ(headerLines(160, 32, 128, 4, 2), run.out);
+
+  // specfwd's file under the default name.
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(5, 3, testLevel)));
+  ASSERT_EQ(0, runTool(kSpecfwd, {"in.bmp"}, dir.path).status);
+  run = runTool(kSpecinfo, {}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(headerLines(272, 32, 240, 5, 3), run.out);
+}
+
+TEST(Specinfo, PrintsValuesThatOtherProgramsRefuse) {
+  TempDir dir;
+  Bytes tiny = spectrumBytes(1, 1, {});  // 32 bytes: a header and no samples
+  ASSERT_TRUE(writeBytes(dir.file("tiny.dat"), tiny));
+  ToolRun run = runTool(kSpecinfo, {"tiny.dat"}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(headerLines(32, 32, 0, 1, 1), run.out);
+
+  putLe32(tiny, 4, uint32_t(-7));
+  putLe32(tiny, 12, 8);
+  putLe32(tiny, 16, uint32_t(-100));
+  putLe32(tiny, 28, uint32_t(-5));
+  ASSERT_TRUE(writeBytes(dir.file("odd.dat"), tiny));
+  run = runTool(kSpecinfo, {"odd.dat"}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("identifier: 'CPX'\ncxType: 0x585043\nzero:       -7\ncxSize:     32\n"
+            "cxDataByte: 8\ncxOffByts:  -100\ncxSizeData: 0\ncxWidth:    1\ncxHeight:   -5\n",
+            run.out);
+}
+
+TEST(Specinfo, RefusalsPrintNothingOnStandardOutput) {
+  Bytes wrongId = spectrumBytes(2, 2, testSpectrum(2, 2));
+  wrongId[0] = 'c';
+  const struct {
+    const char* name;
+    Bytes file;
+    int status;
+    const char* err;
+  } cases[] = {
+      {"missing", {}, 255, "'in.dat' stat error.\n"},
+      {"31 bytes", Bytes(31, 0), 0, "'in.dat' size error.\n"},
+      {"32 other bytes", Bytes(32, 'Q'), 0, "'in.dat' unknown file\n"},
+      {"wrong identifier", wrongId, 0, "'in.dat' unknown file\n"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    if (!c.file.empty()) {
+      ASSERT_TRUE(writeBytes(dir.file("in.dat"), c.file));
+    }
+    const ToolRun run = runTool(kSpecinfo, {"in.dat"}, dir.path);
+    EXPECT_EQ(c.status, run.status) << c.name;
+    EXPECT_EQ(c.err, run.err) << c.name;
+    EXPECT_EQ("", run.out) << c.name;
+  }
+}
+
+TEST(Specinfo, ReportsAFileThatCannotBeRead) { expectLoadFailure(kSpecinfo); }

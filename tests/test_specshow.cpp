@@ -1,0 +1,80 @@
+// specshow as a user runs it: the same picture as specfwd by default, the
+// four option combinations, and the failures shared with specinv.
+#include "toolfixture.h"
+
+TEST(Specshow, DefaultIsSpecfwdsPowerSpectrum) {
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(7, 6, testLevel)));
+  ASSERT_EQ(0, runTool(kSpecfwd, {"in.bmp"}, dir.path).status);
+  const ToolRun run = runTool(kSpecshow, {}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("", run.err);
+  EXPECT_EQ("", run.out);
+  EXPECT_EQ(readBytes(dir.file("PowerSpectrum.bmp")), readBytes(dir.file("showPowerSpectrum.bmp")));
+}
+
+TEST(Specshow, OptionsChooseSwapAndScale) {
+  const int32_t w = 6, h = 4;
+  const std::vector<Complex> s = testSpectrum(w, h);
+  TempDir scratch;
+  const struct {
+    std::vector<std::string> args;
+    bool swap, linear;
+  } cases[] = {
+      {{}, true, false},
+      {{"-d"}, false, false},
+      {{"-n"}, true, true},
+      {{"-d", "-n"}, false, true},
+      {{"-n", "-d", "-n"}, false, true},
+      {{"-dont", "-nope"}, false, true},
+      {{"dft_complex.dat", "showPowerSpectrum.bmp", "-d"}, false, false},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    ASSERT_TRUE(writeBytes(dir.file("dft_complex.dat"), spectrumBytes(w, h, s)));
+    const ToolRun run = runTool(kSpecshow, c.args, dir.path);
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ("", run.err);
+    EXPECT_EQ(expectedPowerBmp(scratch, s, w, h, c.swap, c.linear),
+              readBytes(dir.file("showPowerSpectrum.bmp")))
+        << c.args.size() << " arguments, swap " << c.swap << ", linear " << c.linear;
+    // The file on disk is never changed by the swap.
+    EXPECT_EQ(spectrumBytes(w, h, s), readBytes(dir.file("dft_complex.dat")));
+  }
+}
+
+TEST(Specshow, ZeroFrequencyIsInTheCornerOrTheCentre) {
+  // One large coefficient at (0, 0) among small ones: it is the one white
+  // pixel, at row 0, column 0 with -d and at row H/2, column W/2 without.
+  const int32_t w = 6, h = 4;
+  std::vector<Complex> s(size_t(w * h), Complex{3.0, 4.0});
+  s[0] = Complex{1e6, 0.0};
+  for (bool swap : {false, true}) {
+    TempDir dir;
+    ASSERT_TRUE(writeBytes(dir.file("in.dat"), spectrumBytes(w, h, s)));
+    std::vector<std::string> args = {"in.dat", "out.bmp"};
+    if (!swap) args.push_back("-d");
+    ASSERT_EQ(0, runTool(kSpecshow, args, dir.path).status);
+    const Bytes bmp = readBytes(dir.file("out.bmp"));
+    ASSERT_EQ(size_t(54 + w * h * 4), bmp.size());
+    const size_t white = swap ? size_t(h / 2 * w + w / 2) : 0;
+    for (size_t i = 0; i < size_t(w * h); ++i) EXPECT_EQ(i == white, bmp[54 + 4 * i] >= 254) << i;
+  }
+}
+
+TEST(Specshow, SamplesAreTakenFromTheirOffset) {
+  TempDir scratch;
+  const std::vector<Complex> s = testSpectrum(4, 2);
+  for (uint32_t text : {4u, 5u, 8u}) {
+    TempDir dir;
+    ASSERT_TRUE(writeBytes(dir.file("dft_complex.dat"), spectrumBytes(4, 2, s, text)));
+    EXPECT_EQ(0, runTool(kSpecshow, {"-n"}, dir.path).status);
+    EXPECT_EQ(expectedPowerBmp(scratch, s, 4, 2, true, true),
+              readBytes(dir.file("showPowerSpectrum.bmp")))
+        << text;
+  }
+}
+
+TEST(Specshow, RefusesBadFiles) { expectSpectrumFailures(kSpecshow); }
+TEST(Specshow, ReportsAFileThatCannotBeRead) { expectLoadFailure(kSpecshow); }
+TEST(Specshow, OutputInAMissingDirectory) { expectMissingOutputDirectory(kSpecshow); }

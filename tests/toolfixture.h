@@ -1,0 +1,162 @@
+// Inputs for the program tests: pictures and spectrum files built byte by
+// byte, a scratch working directory, and the library's own rendering of
+// what a program should have written.
+#ifndef TOOLFIXTURE_H
+#define TOOLFIXTURE_H
+
+#include <sys/stat.h>
+
+#include <functional>
+
+#include "bmpfixture.h"
+#include "runtool.h"
+#include "testutil.h"
+
+// A 24-bit picture whose pixel (x, y), y = 0 the bottom row, has blue = green
+// = red = level(x, y): its gray levels are exactly those levels.
+inline Bytes grayBmp(int32_t w, int32_t h, const std::function<int(int32_t, int32_t)>& level,
+                     bool topDown = false) {
+  BmpBuild b;
+  b.bits = 24;
+  b.width = w;
+  b.height = h;
+  b.topDown = topDown;
+  for (int32_t y = 0; y < h; ++y) {
+    Bytes row;
+    for (int32_t x = 0; x < w; ++x) row.insert(row.end(), 3, uint8_t(level(x, y)));
+    b.rows.push_back(row);
+  }
+  return makeBmp(b);
+}
+
+// Gray levels with structure in both directions, all in 1..254.
+inline int testLevel(int32_t x, int32_t y) { return 1 + (x * 37 + y * 91 + x * y * 5) % 254; }
+
+// A spectrum file: header, optional text of `textBytes` bytes ('t'... then a
+// zero), samples. Fields can be changed afterwards with putLe32.
+inline Bytes spectrumBytes(int32_t w, int32_t h, const std::vector<Complex>& samples,
+                           uint32_t textBytes = 0) {
+  const uint32_t data = uint32_t(samples.size() * sizeof(Complex)), offset = 32 + textBytes;
+  Bytes f(offset + data, 0);
+  putLe32(f, 0, 0x00585043);
+  putLe32(f, 8, offset + data);
+  putLe32(f, 12, 16);
+  putLe32(f, 16, offset);
+  putLe32(f, 20, data);
+  putLe32(f, 24, uint32_t(w));
+  putLe32(f, 28, uint32_t(h));
+  for (uint32_t i = 0; i + 1 < textBytes; ++i) f[32 + i] = 't';
+  if (data > 0) std::memcpy(f.data() + offset, samples.data(), data);
+  return f;
+}
+
+// Offsets of the spectrum header fields.
+enum CpxField : size_t { kCxOffByts = 16, kCxWidth = 24, kCxHeight = 28 };
+
+// W x H samples with distinct magnitudes spread over several decades.
+inline std::vector<Complex> testSpectrum(int32_t w, int32_t h) {
+  std::vector<Complex> s(size_t(w) * size_t(h));
+  for (size_t i = 0; i < s.size(); ++i)
+    s[i] = Complex{(i % 7) * 1000.0 + 0.5 * double(i), (i % 3 == 0 ? -1.0 : 2.5) * double(i * i)};
+  s[0] = Complex{123456.0, 0.0};
+  return s;
+}
+
+// The 32-bit BMP that the suite writes for a W x H picture, from the
+// library's writer, for byte comparisons.
+inline Bytes libraryBmp(const TempDir& dir, Plane pixels, int32_t w, int32_t h) {
+  const std::string path = dir.file("expected.bmp");
+  EXPECT_EQ(0, bmpWrite32(path.c_str(), pixels[0], w, h));
+  Bytes b = readBytes(path);
+  std::remove(path.c_str());
+  return b;
+}
+
+// What specshow should write for these samples.
+inline Bytes expectedPowerBmp(const TempDir& scratch, std::vector<Complex> samples, int32_t w,
+                              int32_t h, bool swap, bool linear) {
+  PlaneHolder plane = planeOf(samples, w, h);
+  PlaneHolder pixels(planeAlloc(sizeof(Pixel32), w, h));
+  if (swap) swapQuadrants(plane.get(), w, h);
+  renderPowerSpectrum(plane.get(), pixels.get(), w, h, linear);
+  return libraryBmp(scratch, pixels.get(), w, h);
+}
+
+inline std::vector<std::string> names(std::initializer_list<const char*> list) {
+  std::vector<std::string> v(list.begin(), list.end());
+  std::sort(v.begin(), v.end());
+  return v;
+}
+
+// Failures shared by specinv and specshow, run as `program in.dat out.bmp`.
+struct SpectrumFailure {
+  const char* name;
+  Bytes file;  // empty: no input file
+  int status;
+  const char* err;
+};
+
+inline std::vector<SpectrumFailure> spectrumFailures() {
+  const Bytes good = spectrumBytes(3, 2, testSpectrum(3, 2));
+  auto with = [](Bytes f, size_t at, uint32_t v) {
+    putLe32(f, at, v);
+    return f;
+  };
+  Bytes notCpx = good;
+  notCpx[3] = 'X';
+  return {
+      {"missing", {}, 255, "'in.dat' stat error.\n"},
+      {"31 bytes", truncated(good, 31), 0, "'in.dat' size error.\n"},
+      {"10 bytes", truncated(good, 10), 0, "'in.dat' size error.\n"},
+      {"32-byte header only", truncated(spectrumBytes(2, 2, testSpectrum(2, 2)), 32), 1,
+       "'in.dat' unknown file\n"},
+      {"one byte short", truncated(good, good.size() - 1), 1, "'in.dat' unknown file\n"},
+      {"CPX and a non-zero byte", notCpx, 1, "'in.dat' unknown file\n"},
+      {"width 1", with(good, kCxWidth, 1), 1, "'in.dat' unknown file\n"},
+      {"height 0", with(good, kCxHeight, 0), 1, "'in.dat' unknown file\n"},
+      {"negative height", with(good, kCxHeight, uint32_t(-2)), 1, "'in.dat' unknown file\n"},
+      // The samples must lie inside the file wherever cxOffByts puts them.
+      {"samples past the end", with(good, kCxOffByts, 40), 1, "'in.dat' unknown file\n"},
+      {"negative offset", with(good, kCxOffByts, uint32_t(-16)), 1, "'in.dat' unknown file\n"},
+      {"huge size", with(with(good, kCxWidth, 0x10000000), kCxHeight, 0x10000000), 1,
+       "'in.dat' unknown file\n"},
+  };
+}
+
+inline void expectSpectrumFailures(const char* program) {
+  for (const SpectrumFailure& c : spectrumFailures()) {
+    TempDir dir;
+    if (!c.file.empty()) {
+      ASSERT_TRUE(writeBytes(dir.file("in.dat"), c.file));
+    }
+    const ToolRun run = runTool(program, {"in.dat", "out.bmp"}, dir.path);
+    EXPECT_EQ(c.status, run.status) << c.name;
+    EXPECT_EQ(c.err, run.err) << c.name;
+    EXPECT_EQ("", run.out) << c.name;
+    EXPECT_EQ(c.file.empty() ? std::vector<std::string>{} : names({"in.dat"}), filesIn(dir.path))
+        << c.name;
+  }
+}
+
+inline void expectLoadFailure(const char* program) {
+  // A directory passes the size query but cannot be read as a file: the
+  // loader's line, then the program's, status 0.
+  TempDir dir;
+  ASSERT_EQ(0, mkdir(dir.file("in.dat").c_str(), 0755));
+  struct stat st;
+  ASSERT_EQ(0, stat(dir.file("in.dat").c_str(), &st));
+  if (st.st_size < 32) GTEST_SKIP() << "directories here report fewer than 32 bytes";
+  const ToolRun run = runTool(program, {"in.dat"}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("'in.dat' read error.\n'in.dat' read error.\n", run.err);
+}
+
+inline void expectMissingOutputDirectory(const char* program) {
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.dat"), spectrumBytes(2, 3, testSpectrum(2, 3))));
+  const ToolRun run = runTool(program, {"in.dat", "no/such/out.bmp"}, dir.path);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("File 'no/such/out.bmp' cannot create.\n", run.err);
+}
+
+#endif
