@@ -61,27 +61,12 @@ TEST(Specinfo, PrintsValuesThatOtherProgramsRefuse) {
 TEST(Specinfo, RefusalsPrintNothingOnStandardOutput) {
   Bytes wrongId = spectrumBytes(2, 2, testSpectrum(2, 2));
   wrongId[0] = 'c';
-  const struct {
-    const char* name;
-    Bytes file;
-    int status;
-    const char* err;
-  } cases[] = {
+  expectRefusals(kSpecinfo, "in.dat", {}, {
       {"missing", {}, 255, "'in.dat' stat error.\n"},
       {"31 bytes", Bytes(31, 0), 0, "'in.dat' size error.\n"},
       {"32 other bytes", Bytes(32, 'Q'), 0, "'in.dat' unknown file\n"},
       {"wrong identifier", wrongId, 0, "'in.dat' unknown file\n"},
-  };
-  for (const auto& c : cases) {
-    TempDir dir;
-    if (!c.file.empty()) {
-      ASSERT_TRUE(writeBytes(dir.file("in.dat"), c.file));
-    }
-    const ToolRun run = runTool(kSpecinfo, {"in.dat"}, dir.path);
-    EXPECT_EQ(c.status, run.status) << c.name;
-    EXPECT_EQ(c.err, run.err) << c.name;
-    EXPECT_EQ("", run.out) << c.name;
-  }
+  });
 }
 
 TEST(Specinfo, ReportsAFileThatCannotBeRead) { expectLoadFailure(kSpecinfo); }

@@ -88,15 +88,16 @@ inline std::vector<std::string> names(std::initializer_list<const char*> list) {
   return v;
 }
 
-// Failures shared by specinv and specshow, run as `program in.dat out.bmp`.
-struct SpectrumFailure {
+// A file a program must refuse, with the status and lines it gives.
+struct Refusal {
   const char* name;
   Bytes file;  // empty: no input file
   int status;
   const char* err;
 };
 
-inline std::vector<SpectrumFailure> spectrumFailures() {
+// Failures shared by specinv and specshow, run as `program in.dat out.bmp`.
+inline std::vector<Refusal> spectrumFailures() {
   const Bytes good = spectrumBytes(3, 2, testSpectrum(3, 2));
   auto with = [](Bytes f, size_t at, uint32_t v) {
     putLe32(f, at, v);
@@ -123,19 +124,31 @@ inline std::vector<SpectrumFailure> spectrumFailures() {
   };
 }
 
-inline void expectSpectrumFailures(const char* program) {
-  for (const SpectrumFailure& c : spectrumFailures()) {
+// Runs `program input args...` once per case, each in a fresh directory that
+// holds only the case's file under `input` (nothing when the file is empty),
+// and checks that the program refuses it: the status, the lines on standard
+// error, nothing on standard output and no file written.
+inline void expectRefusals(const char* program, const char* input,
+                           const std::vector<std::string>& args,
+                           const std::vector<Refusal>& cases) {
+  std::vector<std::string> all = {input};
+  all.insert(all.end(), args.begin(), args.end());
+  for (const Refusal& c : cases) {
     TempDir dir;
     if (!c.file.empty()) {
-      ASSERT_TRUE(writeBytes(dir.file("in.dat"), c.file));
+      ASSERT_TRUE(writeBytes(dir.file(input), c.file));
     }
-    const ToolRun run = runTool(program, {"in.dat", "out.bmp"}, dir.path);
+    const ToolRun run = runTool(program, all, dir.path);
     EXPECT_EQ(c.status, run.status) << c.name;
     EXPECT_EQ(c.err, run.err) << c.name;
     EXPECT_EQ("", run.out) << c.name;
-    EXPECT_EQ(c.file.empty() ? std::vector<std::string>{} : names({"in.dat"}), filesIn(dir.path))
+    EXPECT_EQ(c.file.empty() ? std::vector<std::string>{} : names({input}), filesIn(dir.path))
         << c.name;
   }
+}
+
+inline void expectSpectrumFailures(const char* program) {
+  expectRefusals(program, "in.dat", {"out.bmp"}, spectrumFailures());
 }
 
 inline void expectLoadFailure(const char* program) {
