@@ -70,9 +70,12 @@ int checkSpectrumHeader(const uint8_t* file, uint32_t size) {
   cpxHeaderRead(file, &h);
   if (h.cxType != kCpxType) return 1;
   if (h.cxWidth <= 1 || h.cxHeight <= 1) return 1;
-  // 64-bit products of two positive 32-bit values cannot wrap.
-  const int64_t sampleBytes = int64_t(h.cxWidth) * h.cxHeight * int64_t(sizeof(Complex));
-  if (int64_t(size) < sampleBytes + kCpxHeaderSize) return 1;
+  // The product of two positive 32-bit values fits in 64 bits, but times 16
+  // it may not (2^31 - 1 squared is near 2^62): the sample count is compared
+  // with the samples the file can hold instead of its byte count with the size.
+  const int64_t samples = int64_t(h.cxWidth) * h.cxHeight;
+  if (samples > (int64_t(size) - kCpxHeaderSize) / int64_t(sizeof(Complex))) return 1;
+  const int64_t sampleBytes = samples * int64_t(sizeof(Complex));  // below 2^32 now
   // The samples are read from cxOffByts, which the size rule above does not
   // cover: a file whose samples start before its beginning or end past its
   // last byte is no usable spectrum.

@@ -162,6 +162,8 @@ TEST(SpectrumHeader, AcceptsOnlyUsableSpectra) {
       {"huge square", 96, 65536, 65536, 32, 1},
       // 0x40000001 * 2 * 16 + 32 wraps to 64 in 32 bits.
       {"huge row", 96, 0x40000001, 2, 32, 1},
+      // (2^31 - 1)^2 * 16 is past 2^65: as a 64-bit count it wraps negative.
+      {"largest square", 96, 0x7fffffff, 0x7fffffff, 32, 1},
       {"text whose samples fit", 100, 2, 2, 36, 0},
       {"samples past the end", 96, 2, 2, 36, 1},
       {"negative offset", 200, 2, 2, -16, 1},

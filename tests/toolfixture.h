@@ -121,6 +121,14 @@ inline std::vector<Refusal> spectrumFailures() {
       {"negative offset", with(good, kCxOffByts, uint32_t(-16)), 1, "'in.dat' unknown file\n"},
       {"huge size", with(with(good, kCxWidth, 0x10000000), kCxHeight, 0x10000000), 1,
        "'in.dat' unknown file\n"},
+      // Hostile sizes: none may pass the check through a wrapped product.
+      {"W x H x 16 past 64 bits", with(with(good, kCxWidth, 0x7fffffff), kCxHeight, 0x7fffffff), 1,
+       "'in.dat' unknown file\n"},
+      {"W x H x 16 wraps to 0 in 32 bits", with(with(good, kCxWidth, 0x08000000), kCxHeight, 2), 1,
+       "'in.dat' unknown file\n"},
+      {"width near 2^31", with(good, kCxWidth, 0x7fffffff), 1, "'in.dat' unknown file\n"},
+      {"offset 2^31 - 1", with(good, kCxOffByts, 0x7fffffff), 1, "'in.dat' unknown file\n"},
+      {"offset -2^31", with(good, kCxOffByts, 0x80000000), 1, "'in.dat' unknown file\n"},
   };
 }
 
