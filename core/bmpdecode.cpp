@@ -15,11 +15,15 @@ static Pixel32 paletteEntry(const uint8_t* image, int64_t k) {
   return p;
 }
 
+bool bmpBitCountSupported(int bitCount) {
+  return bitCount == 32 || bitCount == 24 || bitCount == 8 || bitCount == 1;
+}
+
 int bmpDecode(const uint8_t* image, Pixel32* out) {
   BmpHeader h;
   bmpHeaderRead(image, &h);
   const int bits = h.biBitCount;
-  if (bits != 32 && bits != 24 && bits != 8 && bits != 1) return 1;
+  if (!bmpBitCountSupported(bits)) return 1;
   if (h.biHeight == 0 || h.biWidth <= 0) return 0;
 
   const BmpLayout l = bmpLayout(h);

@@ -123,6 +123,11 @@ int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t heig
 // than 1, 8, 24 and 32 (nothing written). Allocates nothing.
 int bmpDecode(const uint8_t* image, Pixel32* out);
 
+// True for the bit counts bmpDecode expands: 1, 8, 24 and 32. bmpCheck
+// proves that the rows of these lie inside the file, which bounds the planes
+// a caller sizes from the header; for any other bit count it proves nothing.
+bool bmpBitCountSupported(int bitCount);
+
 // Gray level 0..255 of one pixel: (306 red + 601 green + 117 blue) >> 10.
 int pixelToGray(Pixel32 pixel);
 

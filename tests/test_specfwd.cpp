@@ -159,6 +159,40 @@ TEST(Specfwd, RefusedInputsWriteNothing) {
   });
 }
 
+// Headers that claim huge sizes. Each is refused with a code of the header
+// check or the unsupported bit count, before any plane is sized from it: the
+// programs run with a capped address space (see runtool.cpp), so a block of
+// gigabytes requested first would show as a memory message instead.
+TEST(Specfwd, HostileSizesAreRefusedBeforeAnyAllocation) {
+  const uint32_t maxInt = 0x7fffffff, minInt = 0x80000000;
+  const Bytes rgb = withFields(plainBmp(24, 4, 4), {{kBiSizeImage, 0}});
+  const Bytes eight = withFields(plainBmp(8, 4, 2, 2), {{kBiSizeImage, 0}});
+  const Bytes four = withFields(plainBmp(4, 4, 4, 16), {{kBiSizeImage, 0}});
+  const char* const unknown = "'in.bmp' unknown file\n";
+  const char* const fourBits = "Unsupported bit count. 4\n'in.bmp' unknown file\n";
+  expectRefusals(kSpecfwd, "in.bmp", {}, {
+      {"width 2^31 - 1", withFields(rgb, {{kBiWidth, maxInt}}), 4, unknown},
+      {"height 2^31 - 1", withFields(rgb, {{kBiHeight, maxInt}}), 4, unknown},
+      {"height -2^31", withFields(rgb, {{kBiHeight, minInt}}), 4, unknown},
+      // 2^30 x 4 x 4 bytes is 2^34, 0 in 32 bits: biSizeImage 1 passes the size test.
+      {"W x H x 4 wraps 32 bits", withFields(plainBmp(32, 4, 4), {{kBiWidth, 0x40000000}, {kBiSizeImage, 1}}),
+       4, unknown},
+      {"biSizeImage 0, rows cut short", truncated(rgb, 100), 4, unknown},
+      {"bfOffBits past the end", withFields(eight, {{kBfOffBits, 0xfffffffe}}), 4, unknown},
+      {"bfOffBits near 2^31", withFields(eight, {{kBfOffBits, 0x7ffffffe}}), 4, unknown},
+      {"8-bit palette past the end", withFields(eight, {{kBfOffBits, 54 + 4 * 256}}), 4, unknown},
+      {"1-bit palette cut", truncated(withFields(plainBmp(1, 8, 2, 2), {{kBiSizeImage, 0}}), 60), 4,
+       unknown},
+      // The check bounds no size for bit counts the decoder does not read.
+      {"4 bits, W x H x 4 past 64 bits", withFields(four, {{kBiWidth, maxInt}, {kBiHeight, maxInt}}), 9,
+       fourBits},
+      {"4 bits, 10 GB planes", withFields(four, {{kBiWidth, 50000}, {kBiHeight, 50000}}), 9, fourBits},
+      {"16 bits, top-down -2^31", withFields(plainBmp(16, 4, 4), {{kBiWidth, maxInt}, {kBiHeight, minInt},
+                                                                 {kBiSizeImage, 0}}),
+       9, "Unsupported bit count. 16\n'in.bmp' unknown file\n"},
+  });
+}
+
 TEST(Specfwd, OutputInAMissingDirectoryKeepsThePipelineFiles) {
   TempDir dir;
   ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(3, 2, testLevel)));

@@ -16,7 +16,9 @@ static const ToolCommandLine kCommandLine = {
 
 // Status bmpCheck's codes leave free: a header that passes the check but
 // whose bit count (4, 16, ...) the decoder cannot expand. Nothing is written
-// for it rather than the spectrum of a black picture.
+// for it rather than the spectrum of a black picture, and it is refused before
+// the planes are made: bmpCheck bounds the rows only of the bit counts the
+// decoder reads, so such a header can claim any size at all.
 enum { kUnsupportedBitCount = 9 };
 
 // Loads, checks and decodes the input, runs the pipeline and writes the
@@ -44,15 +46,16 @@ static int forwardTransform(const char* inputPath, const char* outputPath) {
                                                      : uint32_t(header.biHeight));
   Plane destination = nullptr, source = nullptr;
   int status = 0;
-  if ((destination = planeAlloc(sizeof(Pixel32), width, height)) == nullptr) {
-    std::fputs("Couldn't allocate memory. destination\n", stderr);
-  } else if ((source = planeAlloc(sizeof(Pixel32), width, height)) == nullptr) {
-    std::fputs("Couldn't allocate memory. source\n", stderr);
-  } else if (bmpDecode(image, pixelRow(source, 0)) != 0) {
+  if (!bmpBitCountSupported(header.biBitCount)) {
     std::fprintf(stderr, "Unsupported bit count. %d\n", header.biBitCount);
     std::fprintf(stderr, "'%s' unknown file\n", inputPath);
     status = kUnsupportedBitCount;
+  } else if ((destination = planeAlloc(sizeof(Pixel32), width, height)) == nullptr) {
+    std::fputs("Couldn't allocate memory. destination\n", stderr);
+  } else if ((source = planeAlloc(sizeof(Pixel32), width, height)) == nullptr) {
+    std::fputs("Couldn't allocate memory. source\n", stderr);
   } else {
+    bmpDecode(image, pixelRow(source, 0));  // cannot fail: the bit count is one it expands
     status = transformImage(source, destination, width, height);
     if (status == 0) bmpWrite32(outputPath, pixelRow(destination, 0), width, height);
   }
