@@ -1,7 +1,24 @@
+#include <cmath>
+
 #include "speccore.h"
+
+// True when every real part is a finite number, the only case in which the
+// rendering has a gray level for each sample. A NaN or an infinity anywhere
+// in a spectrum spreads over the whole inverse, and so do finite values so
+// large that a sum overflows. (Finite results differ by a finite amount: a
+// pass of length N >= 2 divides its finite sums by N.)
+static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
+  for (int32_t y = 0; y < height; ++y) {
+    const Complex* row = complexRow(plane, y);
+    for (int32_t x = 0; x < width; ++x)
+      if (!std::isfinite(row[x].re)) return false;
+  }
+  return true;
+}
 
 int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height) {
   if (dft2d(plane, width, height, kDftInverse) != 0) return -1;
+  if (!realPartsFinite(plane, width, height)) return 1;
   complexToImage(plane, destination, width, height);
   return 0;
 }

@@ -201,8 +201,10 @@ int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_
 
 // ---- Inverse transform to image (inverse.cpp) ------------------------------
 
-// dft2d inverse on `plane`, then complexToImage into `destination`. Returns 0,
-// or -1 (nothing done) when dft2d could not run.
+// dft2d inverse on `plane`, then complexToImage into `destination`. Returns 0;
+// -1 (nothing done) when dft2d could not run; 1 (destination untouched) when
+// the inverse has a real part that is not finite, for which there is no gray
+// picture.
 int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height);
 
 #endif

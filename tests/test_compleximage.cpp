@@ -133,3 +133,18 @@ TEST(IdftToImage, ZeroFrequencyOnlyGivesFlatPicture) {
     }
   }
 }
+
+TEST(IdftToImage, NoPictureWhenTheInverseIsNotFinite) {
+  // NaN and infinities spread over the whole inverse; two samples of 1e308
+  // overflow the first row's sum.
+  const std::vector<double> spectra[] = {
+      {kNaN, 0, 0, 0, 0, 0}, {0, 0, 0, kInf, 0, 0}, {0, 0, 0, 0, -kInf, 0}, {1e308, 1e308, 0, 0, 0, 0}};
+  for (const std::vector<double>& re : spectra) {
+    PlaneHolder plane = complexPlane(re, 3, 2);
+    PlaneHolder dst(planeAlloc(4, 3, 2));
+    std::memset(pixelRow(dst.get(), 0), 0xAB, 3 * 2 * 4);
+    EXPECT_EQ(1, idft2dToImage(plane.get(), dst.get(), 3, 2)) << re[0];
+    const uint8_t* pixels = reinterpret_cast<const uint8_t*>(pixelRow(dst.get(), 0));
+    EXPECT_EQ(Bytes(24, 0xAB), Bytes(pixels, pixels + 24)) << re[0];
+  }
+}

@@ -77,6 +77,24 @@ TEST(Specinv, SmallestSpectrumGivesASeventyBytePicture) {
   EXPECT_EQ(size_t(70), readBytes(dir.file("idft_2D.bmp")).size());
 }
 
+TEST(Specinv, RefusesSpectraWithoutAFiniteInverse) {
+  // NaN and infinite samples, and finite ones whose sums overflow, leave no
+  // gray level to show: refused like an unusable file, with a line of why.
+  auto with = [](size_t at, Complex c) {
+    std::vector<Complex> s = testSpectrum(3, 2);
+    s[at] = c;
+    return spectrumBytes(3, 2, s);
+  };
+  const char* const err = "Inverse transform not finite.\n'in.dat' unknown file\n";
+  std::vector<Complex> huge(6, Complex{1e308, 0});
+  expectRefusals(kSpecinv, "in.dat", {"out.bmp"}, {
+      {"NaN", with(0, {kNaN, 0}), 1, err},
+      {"infinite real part", with(4, {kInf, 0}), 1, err},
+      {"infinite imaginary part", with(5, {0, -kInf}), 1, err},
+      {"sums overflow", spectrumBytes(3, 2, huge), 1, err},
+  });
+}
+
 TEST(Specinv, RefusesBadFiles) { expectSpectrumFailures(kSpecinv); }
 TEST(Specinv, ReportsAFileThatCannotBeRead) { expectLoadFailure(kSpecinv); }
 TEST(Specinv, OutputInAMissingDirectory) { expectMissingOutputDirectory(kSpecinv); }

@@ -75,6 +75,26 @@ TEST(Specshow, SamplesAreTakenFromTheirOffset) {
   }
 }
 
+TEST(Specshow, NonFiniteSamplesFollowTheScaleRules) {
+  // The rendering gives every NaN, infinity and overflow its gray level (a
+  // NaN power changes neither end of the range; what is no number ends as 0),
+  // so the picture is written as for any other spectrum.
+  TempDir scratch;
+  for (const Complex odd : {Complex{kNaN, 0}, Complex{kInf, 1}, Complex{0, -kInf}, Complex{1e200, 1e200}}) {
+    std::vector<Complex> s = testSpectrum(4, 3);
+    s[5] = odd;
+    for (bool linear : {false, true}) {
+      TempDir dir;
+      ASSERT_TRUE(writeBytes(dir.file("in.dat"), spectrumBytes(4, 3, s)));
+      const ToolRun run = runTool(kSpecshow, {"in.dat", "out.bmp", linear ? "-n" : "-d"}, dir.path);
+      EXPECT_EQ(0, run.status) << odd.re << " " << odd.im;
+      EXPECT_EQ("", run.err) << odd.re << " " << odd.im;
+      EXPECT_EQ(expectedPowerBmp(scratch, s, 4, 3, linear, linear), readBytes(dir.file("out.bmp")))
+          << odd.re << " " << odd.im << " linear " << linear;
+    }
+  }
+}
+
 TEST(Specshow, RefusesBadFiles) { expectSpectrumFailures(kSpecshow); }
 TEST(Specshow, ReportsAFileThatCannotBeRead) { expectLoadFailure(kSpecshow); }
 TEST(Specshow, OutputInAMissingDirectory) { expectMissingOutputDirectory(kSpecshow); }

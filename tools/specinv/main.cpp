@@ -19,10 +19,17 @@ static int inverseTransform(const char* inputPath, const char* outputPath) {
   SpectrumWork work;
   int status = 0;
   if (spectrumWorkOpen(inputPath, &work, &status)) {
-    if (idft2dToImage(work.samples, work.pixels, work.width, work.height) != 0) {
+    const int inverse = idft2dToImage(work.samples, work.pixels, work.width, work.height);
+    if (inverse < 0) {
       // Only when not even the transform's scratch line could be had: a
       // picture of the untransformed spectrum would be wrong.
       std::fputs("Couldn't allocate memory.\n", stderr);
+    } else if (inverse > 0) {
+      // NaN or infinite samples, or sums that overflow: no picture is the
+      // right one, so the file is refused like any other unusable spectrum.
+      std::fputs("Inverse transform not finite.\n", stderr);
+      std::fprintf(stderr, "'%s' unknown file\n", inputPath);
+      status = 1;
     } else {
       bmpWrite32(outputPath, pixelRow(work.pixels, 0), work.width, work.height);
     }
