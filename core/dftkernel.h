@@ -55,42 +55,50 @@ DftKernels dftKernelsAvx512();
 
 // ---- The kernel, once for every vector width --------------------------------
 // V supplies a register type holding V::kLanes doubles and the operations on
-// it; a strip of 8 outputs is 8 / kLanes registers. kLines lines are summed at
-// a time so that all accumulators stay in registers.
+// it; mulBroadcast(a, p) is a times *p in every lane (multiplication commutes
+// bit for bit, so t.re * x.re equals x.re * t.re). A strip of 8 outputs is 8 / kLanes registers. kLines lines are summed at
+// a time so that all accumulators stay in registers. Every loop over lines and
+// registers is unrolled in full: left as loops, -O3 keeps the accumulators in
+// a stack array and stores them on every k.
 template <class V, int kLines, bool kRealInput>
 static inline void tileLines(const double* strip, const double* tile, int32_t n, int line0,
                              double* sums) {
   typedef typename V::Reg Reg;
   enum { kRegs = kStripOutputs / V::kLanes };
   Reg re[kLines][kRegs], im[kLines][kRegs];
+#pragma GCC unroll 8
   for (int l = 0; l < kLines; ++l)
+#pragma GCC unroll 8
     for (int r = 0; r < kRegs; ++r) re[l][r] = im[l][r] = V::zero();
   for (int32_t k = 0; k < n; ++k) {
     const double* t = strip + size_t(k) * kGroupDoubles;
     const double* x = tile + size_t(k) * kGroupDoubles + 2 * line0;
     Reg c[kRegs], s[kRegs];
+#pragma GCC unroll 8
     for (int r = 0; r < kRegs; ++r) {
       c[r] = V::load(t + r * V::kLanes);
       s[r] = V::load(t + kStripOutputs + r * V::kLanes);
     }
+#pragma GCC unroll 8
     for (int l = 0; l < kLines; ++l) {
-      const Reg xr = V::broadcast(x + 2 * l);
-      if (kRealInput) {
-        for (int r = 0; r < kRegs; ++r) {
-          re[l][r] = V::add(re[l][r], V::mul(xr, c[r]));
-          im[l][r] = V::add(im[l][r], V::mul(xr, s[r]));
-        }
-      } else {
-        const Reg xi = V::broadcast(x + 2 * l + 1);
-        for (int r = 0; r < kRegs; ++r) {
-          re[l][r] = V::add(re[l][r], V::sub(V::mul(xr, c[r]), V::mul(xi, s[r])));
-          im[l][r] = V::add(im[l][r], V::add(V::mul(xr, s[r]), V::mul(c[r], xi)));
+      const double* xr = x + 2 * l;  // x.re, broadcast to every lane
+      const double* xi = xr + 1;     // x.im
+#pragma GCC unroll 8
+      for (int r = 0; r < kRegs; ++r) {
+        if (kRealInput) {
+          re[l][r] = V::add(re[l][r], V::mulBroadcast(c[r], xr));
+          im[l][r] = V::add(im[l][r], V::mulBroadcast(s[r], xr));
+        } else {
+          re[l][r] = V::add(re[l][r], V::sub(V::mulBroadcast(c[r], xr), V::mulBroadcast(s[r], xi)));
+          im[l][r] = V::add(im[l][r], V::add(V::mulBroadcast(s[r], xr), V::mulBroadcast(c[r], xi)));
         }
       }
     }
   }
+#pragma GCC unroll 8
   for (int l = 0; l < kLines; ++l) {
     double* out = sums + (line0 + l) * kGroupDoubles;
+#pragma GCC unroll 8
     for (int r = 0; r < kRegs; ++r) {
       V::store(out + r * V::kLanes, re[l][r]);
       V::store(out + kStripOutputs + r * V::kLanes, im[l][r]);
