@@ -87,12 +87,14 @@ static void tabledPass(At at, int32_t count, int32_t n, int direction, const dou
     const int32_t lines = count - first < kBlockLines ? count - first : int32_t(kBlockLines);
     const int tiles = (lines + kTileLines - 1) / kTileLines;
     bool realInput[kBlockTiles];
+    // For each input k the tile's lines are read side by side: in the column
+    // pass they are neighbours in one row.
     for (int t = 0; t < tiles; ++t) {
       double* tile = block + size_t(t) * groupsDoubles;
       realInput[t] = true;
-      for (int l = 0; l < kTileLines; ++l) {
-        const int32_t line = t * kTileLines + l;
-        for (int32_t k = 0; k < n; ++k) {
+      for (int32_t k = 0; k < n; ++k) {
+        for (int l = 0; l < kTileLines; ++l) {
+          const int32_t line = t * kTileLines + l;
           const Complex x = line < lines ? at(first + line, k) : Complex{0.0, 0.0};
           tile[size_t(k) * kGroupDoubles + 2 * l] = x.re;
           tile[size_t(k) * kGroupDoubles + 2 * l + 1] = x.im;
@@ -108,10 +110,12 @@ static void tabledPass(At at, int32_t count, int32_t n, int direction, const dou
       for (int t = 0; t < tiles; ++t) {
         const TileKernel kernel = realInput[t] ? kernels.realInput : kernels.complexInput;
         kernel(strip, block + size_t(t) * groupsDoubles, n, sums);
-        for (int l = 0; l < kTileLines && t * kTileLines + l < lines; ++l) {
-          const double* lineSums = sums + l * kGroupDoubles;
-          for (int32_t o = 0; o < outputs; ++o) {
-            const Complex sum{lineSums[o], lineSums[kStripOutputs + o]};
+        const int filled =
+            lines - t * kTileLines < kTileLines ? lines - t * kTileLines : int(kTileLines);
+        for (int32_t o = 0; o < outputs; ++o) {
+          for (int l = 0; l < filled; ++l) {
+            const Complex sum{sums[l * kGroupDoubles + o],
+                              sums[l * kGroupDoubles + kStripOutputs + o]};
             at(first + t * kTileLines + l, int32_t(p) * kStripOutputs + o) =
                 finishSum(sum, n, direction);
           }
@@ -243,12 +247,12 @@ int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int 
   if (!workAlloc(m, &work)) return directPasses(plane, width, height, direction);
   const DftKernels kernels = dftKernels(isa);
   fillStrips(work.strips, width, angleStep(width, direction));
-  tabledPass([plane](int32_t y, int32_t k) -> Complex& { return complexRow(plane, y)[k]; },
-             height, width, direction, work.strips, work.block, kernels);
+  tabledPass([plane](int32_t y, int32_t k) -> Complex& { return complexRow(plane, y)[k]; }, height,
+             width, direction, work.strips, work.block, kernels);
   // A square plane's column pass needs exactly the factors of its row pass.
   if (height != width) fillStrips(work.strips, height, angleStep(height, direction));
-  tabledPass([plane](int32_t x, int32_t k) -> Complex& { return complexRow(plane, k)[x]; },
-             width, height, direction, work.strips, work.block, kernels);
+  tabledPass([plane](int32_t x, int32_t k) -> Complex& { return complexRow(plane, k)[x]; }, width,
+             height, direction, work.strips, work.block, kernels);
   std::free(work.raw);
   return 0;
 }

@@ -14,7 +14,9 @@ struct Avx2 {
   static Reg mul(Reg a, Reg b) { return _mm256_mul_pd(a, b); }
   static Reg add(Reg a, Reg b) { return _mm256_add_pd(a, b); }
   static Reg sub(Reg a, Reg b) { return _mm256_sub_pd(a, b); }
-  static Reg mulBroadcast(Reg a, const double* p) { return _mm256_mul_pd(a, _mm256_broadcast_sd(p)); }
+  static Reg mulBroadcast(Reg a, const double* p) {
+    return _mm256_mul_pd(a, _mm256_broadcast_sd(p));
+  }
   static void store(double* p, Reg a) { _mm256_storeu_pd(p, a); }
 };
 

@@ -56,10 +56,10 @@ DftKernels dftKernelsAvx512();
 // ---- The kernel, once for every vector width --------------------------------
 // V supplies a register type holding V::kLanes doubles and the operations on
 // it; mulBroadcast(a, p) is a times *p in every lane (multiplication commutes
-// bit for bit, so t.re * x.re equals x.re * t.re). A strip of 8 outputs is 8 / kLanes registers. kLines lines are summed at
-// a time so that all accumulators stay in registers. Every loop over lines and
-// registers is unrolled in full: left as loops, -O3 keeps the accumulators in
-// a stack array and stores them on every k.
+// bit for bit, so t.re * x.re equals x.re * t.re). A strip of 8 outputs is 8 / kLanes registers.
+// kLines lines are summed at a time so that all accumulators stay in registers. Every loop over
+// lines and registers is unrolled in full: left as loops, -O3 keeps the accumulators in a stack
+// array and stores them on every k.
 template <class V, int kLines, bool kRealInput>
 static inline void tileLines(const double* strip, const double* tile, int32_t n, int line0,
                              double* sums) {

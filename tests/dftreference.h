@@ -18,8 +18,8 @@ typedef std::vector<Complex> Grid;  // row-major, W x H
 // of line l being g[l * lineStep + k * elemStep]. With `tabled` the factors
 // come from a table filled for j <= k and mirrored; otherwise each factor is
 // evaluated term by term with theta = k * (j * s).
-inline void refPass(Grid& g, int32_t n, int32_t count, size_t lineStep, size_t elemStep, int direction,
-             bool tabled) {
+inline void refPass(Grid& g, int32_t n, int32_t count, size_t lineStep, size_t elemStep,
+                    int direction, bool tabled) {
   const bool inverse = direction == kDftInverse;
   const double s = (inverse ? 6.283185307179586 : -6.283185307179586) / double(n);
   Grid table(size_t(n) * size_t(n));

@@ -48,7 +48,7 @@ Grid run(Transform f, const Grid& in, int32_t w, int32_t h, int direction) {
 // 1031 is longer than the scratch line kept on the stack.
 const struct Size {
   int32_t w, h;
-} kSizes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 5}, {5, 3}, {6, 10},
+} kSizes[] = {{1, 1}, {1, 9},   {9, 1},  {2, 2},   {3, 5},   {5, 3},   {6, 10},
               {7, 7}, {13, 11}, {16, 8}, {23, 17}, {40, 24}, {1031, 2}};
 
 }  // namespace
@@ -145,8 +145,8 @@ TEST(Dft, DirectionsOtherThanInverseAreForward) {
   const Grid forward = run(dft2d, in, 6, 4, 0);
   for (int direction : {2, -1, 1000}) {
     EXPECT_EQ(-1, firstDifference(forward, run(dft2d, in, 6, 4, direction))) << direction;
-    EXPECT_EQ(-1, firstDifference(run(dft2dDirect, in, 6, 4, 0),
-                                  run(dft2dDirect, in, 6, 4, direction)))
+    EXPECT_EQ(-1,
+              firstDifference(run(dft2dDirect, in, 6, 4, 0), run(dft2dDirect, in, 6, 4, direction)))
         << direction;
   }
 }
@@ -200,9 +200,9 @@ Grid specialGrid(int32_t w, int32_t h) {
 
 // Tile widths are 8 outputs and 8 lines, blocks 32 lines: sizes on both sides
 // of each, primes, length-1 lines and one large non-square plane.
-const Size kKernelSizes[] = {{1, 1},   {1, 7},   {7, 1},   {2, 2},   {7, 9},  {8, 8},
-                             {9, 7},   {15, 17}, {16, 16}, {17, 33}, {31, 32}, {33, 31},
-                             {64, 3},  {3, 64},  {97, 89}, {127, 129}, {512, 384}};
+const Size kKernelSizes[] = {{1, 1},  {1, 7},   {7, 1},   {2, 2},     {7, 9},    {8, 8},
+                             {9, 7},  {15, 17}, {16, 16}, {17, 33},   {31, 32},  {33, 31},
+                             {64, 3}, {3, 64},  {97, 89}, {127, 129}, {512, 384}};
 
 }  // namespace
 
