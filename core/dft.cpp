@@ -1,6 +1,11 @@
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
+#include "dftkernel.h"
 #include "speccore.h"
 
 // 2*pi as the double every angle is formed from.
@@ -15,7 +20,9 @@ static inline Complex cpxMulAdd(Complex sum, Complex x, Complex t) {
 }
 
 // The factor for output j and input k of a pass with angle step s. The angle
-// is always formed as k*(j*s): first j*s, then that times k.
+// is always formed as k*(j*s): first j*s, then that times k. (The compiler
+// turns the adjacent cos and sin into one sincos call where the C library has
+// it; the values are the same.)
 static inline Complex twiddle(int32_t j, int32_t k, double s) {
   const double theta = double(k) * (double(j) * s);
   return Complex{std::cos(theta), std::sin(theta)};
@@ -25,65 +32,118 @@ static double angleStep(int32_t n, int direction) {
   return (direction == kDftInverse ? kTwoPi : -kTwoPi) / double(n);
 }
 
-// Fills the n x n corner of the table. theta depends on (j, k) only through
-// k*(j*s) with k >= j, so each unordered pair is evaluated once and mirrored.
-static void fillTable(Plane table, int32_t n, double s) {
-  for (int32_t j = 0; j < n; ++j)
-    for (int32_t k = j; k < n; ++k)
-      complexRow(table, j)[k] = complexRow(table, k)[j] = twiddle(j, k, s);
+static inline Complex finishSum(Complex sum, int32_t n, int direction) {
+  if (direction != kDftInverse) return sum;
+  const double divisor = double(n);
+  return Complex{sum.re / divisor, sum.im / divisor};
 }
 
-// One line of length n, read through `at(k)` and written back the same way.
-// Every output is a running sum from +0 over ascending k; the whole line is
-// accumulated in `scratch` first so no input is overwritten while still
-// needed. The inverse divides by n (a true division, not a reciprocal).
+// ---- Tabled passes ----------------------------------------------------------
+// The factor table of a pass of length n is stored as strips of 8 outputs
+// (the last strip padded with zero factors): strip p, group k holds the
+// cosines and then the sines of outputs 8p ... 8p+7 for input k. The square
+// table is symmetric, so each factor is evaluated once per unordered pair
+// {j, k} as k*(j*s) with j <= k and written to both places.
+
+static size_t stripCount(int32_t n) { return (size_t(n) + kStripOutputs - 1) / kStripOutputs; }
+
+static double* factorAt(double* strips, int32_t n, int32_t j, int32_t k) {
+  return strips + size_t(j / kStripOutputs) * size_t(n) * kGroupDoubles +
+         size_t(k) * kGroupDoubles + size_t(j % kStripOutputs);
+}
+
+static void fillStrips(double* strips, int32_t n, double s) {
+  for (int32_t j = 0; j < n; ++j) {
+    for (int32_t k = j; k < n; ++k) {
+      const Complex t = twiddle(j, k, s);
+      double* a = factorAt(strips, n, j, k);
+      double* b = factorAt(strips, n, k, j);
+      a[0] = b[0] = t.re;
+      a[kStripOutputs] = b[kStripOutputs] = t.im;
+    }
+  }
+  const int32_t padded = int32_t(stripCount(n) * kStripOutputs);
+  for (int32_t j = n; j < padded; ++j) {
+    for (int32_t k = 0; k < n; ++k) {
+      double* a = factorAt(strips, n, j, k);
+      a[0] = a[kStripOutputs] = 0.0;
+    }
+  }
+}
+
+// Lines are copied a block at a time into tiles (group k = input k of 8
+// lines), so every pass reads its inputs contiguously, and the results can go
+// straight back in place: the block's inputs are no longer read from the
+// plane. Four tiles share each strip while it is in cache.
+enum { kBlockTiles = 4, kBlockLines = kBlockTiles * kTileLines };
+
+// One pass over `count` lines of length n, line l element k being at(l, k).
 template <typename At>
-static void transformLine(At at, int32_t n, double s, Plane table, Complex* scratch,
-                          int direction) {
+static void tabledPass(At at, int32_t count, int32_t n, int direction, const double* strips,
+                       double* block, const DftKernels& kernels) {
+  const size_t groupsDoubles = size_t(n) * kGroupDoubles;
+  double sums[kTileLines * kGroupDoubles];
+  for (int32_t first = 0; first < count; first += kBlockLines) {
+    const int32_t lines = count - first < kBlockLines ? count - first : int32_t(kBlockLines);
+    const int tiles = (lines + kTileLines - 1) / kTileLines;
+    bool realInput[kBlockTiles];
+    // For each input k the tile's lines are read side by side: in the column
+    // pass they are neighbours in one row.
+    for (int t = 0; t < tiles; ++t) {
+      double* tile = block + size_t(t) * groupsDoubles;
+      realInput[t] = true;
+      for (int32_t k = 0; k < n; ++k) {
+        for (int l = 0; l < kTileLines; ++l) {
+          const int32_t line = t * kTileLines + l;
+          const Complex x = line < lines ? at(first + line, k) : Complex{0.0, 0.0};
+          tile[size_t(k) * kGroupDoubles + 2 * l] = x.re;
+          tile[size_t(k) * kGroupDoubles + 2 * l + 1] = x.im;
+          if (x.im != 0.0) realInput[t] = false;  // also false for a NaN
+        }
+      }
+    }
+    for (size_t p = 0; p < stripCount(n); ++p) {
+      const double* strip = strips + p * groupsDoubles;
+      const int32_t outputs = n - int32_t(p) * kStripOutputs < kStripOutputs
+                                  ? n - int32_t(p) * kStripOutputs
+                                  : int32_t(kStripOutputs);
+      for (int t = 0; t < tiles; ++t) {
+        const TileKernel kernel = realInput[t] ? kernels.realInput : kernels.complexInput;
+        kernel(strip, block + size_t(t) * groupsDoubles, n, sums);
+        const int filled =
+            lines - t * kTileLines < kTileLines ? lines - t * kTileLines : int(kTileLines);
+        for (int32_t o = 0; o < outputs; ++o) {
+          for (int l = 0; l < filled; ++l) {
+            const Complex sum{sums[l * kGroupDoubles + o],
+                              sums[l * kGroupDoubles + kStripOutputs + o]};
+            at(first + t * kTileLines + l, int32_t(p) * kStripOutputs + o) =
+                finishSum(sum, n, direction);
+          }
+        }
+      }
+    }
+  }
+}
+
+// ---- Direct passes ----------------------------------------------------------
+// Without a table each factor is evaluated term by term. The whole line is
+// accumulated in `scratch` first so no input is overwritten while still
+// needed.
+template <typename At>
+static void directLine(At at, int32_t n, double s, Complex* scratch, int direction) {
   for (int32_t j = 0; j < n; ++j) {
     Complex sum = {0.0, 0.0};
-    if (table != nullptr) {
-      const Complex* factors = complexRow(table, j);
-      for (int32_t k = 0; k < n; ++k) sum = cpxMulAdd(sum, at(k), factors[k]);
-    } else {
-      for (int32_t k = 0; k < n; ++k) sum = cpxMulAdd(sum, at(k), twiddle(j, k, s));
-    }
+    for (int32_t k = 0; k < n; ++k) sum = cpxMulAdd(sum, at(k), twiddle(j, k, s));
     scratch[j] = sum;
   }
-  const double divisor = double(n);
-  for (int32_t j = 0; j < n; ++j) {
-    if (direction == kDftInverse) {
-      at(j).re = scratch[j].re / divisor;
-      at(j).im = scratch[j].im / divisor;
-    } else {
-      at(j) = scratch[j];
-    }
-  }
-}
-
-// Row pass, then column pass; `table` is null for the direct passes.
-static void transformPlane(Plane plane, int32_t width, int32_t height, int direction,
-                           Plane table, Complex* scratch) {
-  double s = angleStep(width, direction);
-  if (table != nullptr) fillTable(table, width, s);
-  for (int32_t y = 0; y < height; ++y) {
-    Complex* row = complexRow(plane, y);
-    transformLine([row](int32_t k) -> Complex& { return row[k]; }, width, s, table, scratch,
-                  direction);
-  }
-  s = angleStep(height, direction);
-  if (table != nullptr) fillTable(table, height, s);
-  for (int32_t x = 0; x < width; ++x)
-    transformLine([plane, x](int32_t k) -> Complex& { return complexRow(plane, k)[x]; }, height,
-                  s, table, scratch, direction);
+  for (int32_t j = 0; j < n; ++j) at(j) = finishSum(scratch[j], n, direction);
 }
 
 // Lines of up to this many samples accumulate on the stack; longer ones take
 // their scratch line from the heap, which a large stack array could overflow.
 enum { kStackLine = 1024 };
 
-static int dftRun(Plane plane, int32_t width, int32_t height, int direction, bool useTable) {
-  if (width <= 0 || height <= 0) return 0;  // nothing to transform
+static int directPasses(Plane plane, int32_t width, int32_t height, int direction) {
   const int32_t m = width > height ? width : height;
   Complex stackLine[kStackLine];
   Complex* scratch = stackLine;
@@ -91,17 +151,122 @@ static int dftRun(Plane plane, int32_t width, int32_t height, int direction, boo
     scratch = static_cast<Complex*>(std::malloc(size_t(m) * sizeof(Complex)));
     if (scratch == nullptr) return -1;
   }
-  Plane table = useTable ? planeAlloc(sizeof(Complex), m, m) : nullptr;
-  transformPlane(plane, width, height, direction, table, scratch);
-  std::free(table);
+  double s = angleStep(width, direction);
+  for (int32_t y = 0; y < height; ++y) {
+    Complex* row = complexRow(plane, y);
+    directLine([row](int32_t k) -> Complex& { return row[k]; }, width, s, scratch, direction);
+  }
+  s = angleStep(height, direction);
+  for (int32_t x = 0; x < width; ++x)
+    directLine([plane, x](int32_t k) -> Complex& { return complexRow(plane, k)[x]; }, height, s,
+               scratch, direction);
   if (scratch != stackLine) std::free(scratch);
   return 0;
 }
 
+// ---- Working memory ---------------------------------------------------------
+// One block holds the strips for the longer side and the tiles of one block of
+// lines. It is aligned to 2 MiB and, on Linux, asks for transparent huge
+// pages: the table is written once and read many times, and at 4 KiB a page
+// the first touch of each page costs more than the fill itself.
+static const size_t kHugePage = size_t(2) << 20;
+
+struct WorkMemory {
+  void* raw;  // what malloc returned; the one pointer to free
+  double* strips;
+  double* block;
+};
+
+static bool workAlloc(int32_t m, WorkMemory* work) {
+  // m <= 2^31, so every product below stays far below 2^64; on 32-bit
+  // systems the total must still fit in size_t, which the last check ensures.
+  const uint64_t stripBytes = uint64_t(stripCount(m)) * kStripOutputs * uint64_t(m) * 16;
+  const uint64_t blockBytes = uint64_t(kBlockLines) * uint64_t(m) * 16;
+  const uint64_t total = stripBytes + blockBytes + kHugePage;
+  if (total > uint64_t(PTRDIFF_MAX)) return false;
+  work->raw = std::malloc(size_t(total));
+  if (work->raw == nullptr) return false;
+  const uintptr_t start = (uintptr_t(work->raw) + kHugePage - 1) & ~uintptr_t(kHugePage - 1);
+  work->strips = reinterpret_cast<double*>(start);
+  work->block = work->strips + stripBytes / sizeof(double);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  // Only whole huge pages inside the strips, so no page is made resident
+  // that the table does not fill anyway. A refusal just keeps small pages.
+  const size_t advised = size_t(stripBytes) & ~(kHugePage - 1);
+  if (advised > 0) madvise(work->strips, advised, MADV_HUGEPAGE);
+#endif
+  return true;
+}
+
+// ---- Kernel choice ----------------------------------------------------------
+
+namespace {
+struct ScalarLanes {
+  typedef double Reg;
+  enum { kLanes = 1 };
+  static Reg zero() { return 0.0; }
+  static Reg load(const double* p) { return *p; }
+  static Reg mul(Reg a, Reg b) { return a * b; }
+  static Reg add(Reg a, Reg b) { return a + b; }
+  static Reg sub(Reg a, Reg b) { return a - b; }
+  static Reg mulBroadcast(Reg a, const double* p) { return a * *p; }
+  static void store(double* p, Reg a) { *p = a; }
+};
+}  // namespace
+
+int dftIsaAvailable(int isa) {
+  switch (isa) {
+    case kDftScalar:
+      return 1;
+#if defined(SPECCORE_X86_KERNELS)
+    case kDftAvx2:
+      return __builtin_cpu_supports("avx2") ? 1 : 0;
+    case kDftAvx512:
+      return __builtin_cpu_supports("avx512f") ? 1 : 0;
+#endif
+    default:
+      return 0;
+  }
+}
+
+DftKernels dftKernels(int isa) {
+#if defined(SPECCORE_X86_KERNELS)
+  if (isa == kDftAvx512) return dftKernelsAvx512();
+  if (isa == kDftAvx2) return dftKernelsAvx2();
+#endif
+  (void)isa;
+  return DftKernels{tileSums<ScalarLanes, 1, false>, tileSums<ScalarLanes, 1, true>};
+}
+
+// ---- Entry points -----------------------------------------------------------
+
+int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int isa) {
+  if (width <= 0 || height <= 0) return 0;  // nothing to transform
+  const int32_t m = width > height ? width : height;
+  WorkMemory work;
+  if (!workAlloc(m, &work)) return directPasses(plane, width, height, direction);
+  const DftKernels kernels = dftKernels(isa);
+  fillStrips(work.strips, width, angleStep(width, direction));
+  tabledPass([plane](int32_t y, int32_t k) -> Complex& { return complexRow(plane, y)[k]; }, height,
+             width, direction, work.strips, work.block, kernels);
+  // A square plane's column pass needs exactly the factors of its row pass.
+  if (height != width) fillStrips(work.strips, height, angleStep(height, direction));
+  tabledPass([plane](int32_t x, int32_t k) -> Complex& { return complexRow(plane, k)[x]; }, width,
+             height, direction, work.strips, work.block, kernels);
+  std::free(work.raw);
+  return 0;
+}
+
 int dft2d(Plane plane, int32_t width, int32_t height, int direction) {
-  return dftRun(plane, width, height, direction, true);
+  int isa = kDftScalar;
+  if (dftIsaAvailable(kDftAvx512))
+    isa = kDftAvx512;
+  else if (dftIsaAvailable(kDftAvx2))
+    isa = kDftAvx2;
+  return dft2dWithIsa(plane, width, height, direction, isa);
 }
 
 int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
-  return dftRun(plane, width, height, direction, false);
+  if (width <= 0 || height <= 0) return 0;
+  return directPasses(plane, width, height, direction);
 }

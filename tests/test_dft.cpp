@@ -1,63 +1,16 @@
 // Two-dimensional DFT: bit-exact agreement with a plain reference, and the
 // transform's known values on simple inputs.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
+#include "dftkernel.h"
+#include "dftreference.h"
 #include "speccore.h"
 #include "testutil.h"
 
 namespace {
-
-typedef std::vector<Complex> Grid;  // row-major, W x H
-
-// ---- Reference --------------------------------------------------------------
-// Deliberately plain: one pass transforms `count` lines of length n, element k
-// of line l being g[l * lineStep + k * elemStep]. With `tabled` the factors
-// come from a table filled for j <= k and mirrored; otherwise each factor is
-// evaluated term by term with theta = k * (j * s).
-void refPass(Grid& g, int32_t n, int32_t count, size_t lineStep, size_t elemStep, int direction,
-             bool tabled) {
-  const bool inverse = direction == kDftInverse;
-  const double s = (inverse ? 6.283185307179586 : -6.283185307179586) / double(n);
-  Grid table(size_t(n) * size_t(n));
-  for (int32_t j = 0; j < n; ++j) {
-    for (int32_t k = j; k < n; ++k) {
-      const double theta = k * (j * s);
-      const Complex t{std::cos(theta), std::sin(theta)};
-      table[size_t(j) * n + k] = t;
-      table[size_t(k) * n + j] = t;
-    }
-  }
-  Grid scratch(static_cast<size_t>(n));
-  for (int32_t l = 0; l < count; ++l) {
-    Complex* line = &g[l * lineStep];
-    for (int32_t j = 0; j < n; ++j) {
-      double re = +0.0, im = +0.0;
-      for (int32_t k = 0; k < n; ++k) {
-        const Complex x = line[k * elemStep];
-        Complex t = table[size_t(j) * n + k];
-        if (!tabled) {
-          const double theta = k * (j * s);
-          t = Complex{std::cos(theta), std::sin(theta)};
-        }
-        re = re + (x.re * t.re - x.im * t.im);
-        im = im + (x.re * t.im + t.re * x.im);
-      }
-      scratch[j] = Complex{re, im};
-    }
-    for (int32_t j = 0; j < n; ++j) {
-      Complex v = scratch[j];
-      if (inverse) v = Complex{v.re / double(n), v.im / double(n)};
-      line[j * elemStep] = v;
-    }
-  }
-}
-
-void reference(Grid& g, int32_t w, int32_t h, int direction, bool tabled) {
-  refPass(g, w, h, size_t(w), 1, direction, tabled);  // rows
-  refPass(g, h, w, 1, size_t(w), direction, tabled);  // columns
-}
 
 // ---- Helpers ----------------------------------------------------------------
 
@@ -95,7 +48,7 @@ Grid run(Transform f, const Grid& in, int32_t w, int32_t h, int direction) {
 // 1031 is longer than the scratch line kept on the stack.
 const struct Size {
   int32_t w, h;
-} kSizes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 2}, {3, 5}, {5, 3}, {6, 10},
+} kSizes[] = {{1, 1}, {1, 9},   {9, 1},  {2, 2},   {3, 5},   {5, 3},   {6, 10},
               {7, 7}, {13, 11}, {16, 8}, {23, 17}, {40, 24}, {1031, 2}};
 
 }  // namespace
@@ -192,8 +145,8 @@ TEST(Dft, DirectionsOtherThanInverseAreForward) {
   const Grid forward = run(dft2d, in, 6, 4, 0);
   for (int direction : {2, -1, 1000}) {
     EXPECT_EQ(-1, firstDifference(forward, run(dft2d, in, 6, 4, direction))) << direction;
-    EXPECT_EQ(-1, firstDifference(run(dft2dDirect, in, 6, 4, 0),
-                                  run(dft2dDirect, in, 6, 4, direction)))
+    EXPECT_EQ(-1,
+              firstDifference(run(dft2dDirect, in, 6, 4, 0), run(dft2dDirect, in, 6, 4, direction)))
         << direction;
   }
 }
@@ -208,6 +161,95 @@ TEST(Dft, NonPositiveSizeLeavesPlaneUnchanged) {
         f(p.get(), z.w, z.h, direction);
         EXPECT_EQ(-1, firstDifference(in, fromPlane(p.get(), 4, 4))) << z.w << "x" << z.h;
       }
+    }
+  }
+}
+
+// ---- Every vector kernel against the reference ------------------------------
+
+namespace {
+
+const char* const kIsaNames[] = {"scalar", "avx2", "avx512"};
+
+std::vector<int> availableIsas() {
+  std::vector<int> isas;
+  for (int isa : {int(kDftScalar), int(kDftAvx2), int(kDftAvx512)})
+    if (dftIsaAvailable(isa)) isas.push_back(isa);
+  return isas;
+}
+
+// A picture's samples: integer gray levels with zero imaginary parts, which
+// the kernels sum without the imaginary products.
+Grid grayGrid(int32_t w, int32_t h, uint32_t seed) {
+  std::mt19937 rng(seed);
+  Grid g(size_t(w) * size_t(h));
+  for (Complex& c : g) c = Complex{double(rng() % 256), 0.0};
+  return g;
+}
+
+// Signed zeros in both parts, whole lines of (x, -0) and infinities.
+Grid specialGrid(int32_t w, int32_t h) {
+  Grid g = randomGrid(w, h, 77u);
+  const double inf = HUGE_VAL;
+  const Complex specials[] = {{+0.0, -0.0}, {-0.0, +0.0}, {-0.0, -0.0}, {3.5, -0.0},
+                              {inf, 0.0},   {-inf, 1.0},  {2.0, inf},   {+0.0, +0.0}};
+  for (size_t i = 0; i < g.size(); i += 3) g[i] = specials[(i / 3) % 8];
+  for (int32_t x = 0; x < w; ++x) g[x].im = -0.0;  // row 0 is real
+  return g;
+}
+
+// Tile widths are 8 outputs and 8 lines, blocks 32 lines: sizes on both sides
+// of each, primes, length-1 lines and one large non-square plane.
+const Size kKernelSizes[] = {{1, 1},  {1, 7},   {7, 1},   {2, 2},     {7, 9},    {8, 8},
+                             {9, 7},  {15, 17}, {16, 16}, {17, 33},   {31, 32},  {33, 31},
+                             {64, 3}, {3, 64},  {97, 89}, {127, 129}, {512, 384}};
+
+}  // namespace
+
+TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
+  const std::vector<int> isas = availableIsas();
+  std::printf("kernels run here:");
+  for (int isa : isas) std::printf(" %s", kIsaNames[isa]);
+  std::printf("\n");
+  for (const Size& z : kKernelSizes) {
+    const Grid inputs[] = {randomGrid(z.w, z.h, uint32_t(z.w * 31 + z.h)),
+                           grayGrid(z.w, z.h, uint32_t(z.h * 31 + z.w)), specialGrid(z.w, z.h)};
+    const char* const kinds[] = {"complex", "gray", "special"};
+    for (int i = 0; i < 3; ++i) {
+      for (int direction : {0, int(kDftInverse)}) {
+        Grid expected = inputs[i];
+        reference(expected, z.w, z.h, direction, true);
+        for (int isa : isas) {
+          PlaneHolder p = planeOf(inputs[i], z.w, z.h);
+          ASSERT_EQ(0, dft2dWithIsa(p.get(), z.w, z.h, direction, isa));
+          EXPECT_EQ(-1, firstDifference(expected, fromPlane(p.get(), z.w, z.h)))
+              << kIsaNames[isa] << " " << kinds[i] << " " << z.w << "x" << z.h << " direction "
+              << direction;
+        }
+      }
+    }
+  }
+}
+
+// The real-input kernels leave out every product with x.im. That is exact
+// when x.im is +0 or -0: the left-out terms are zeros, and a running sum that
+// starts at +0 never becomes -0, so adding a zero never changes its bits.
+TEST(DftKernels, RealInputKernelEqualsFullKernelWhenImaginaryPartsAreZero) {
+  std::mt19937 rng(11u);
+  const double values[] = {+0.0, -0.0, 1.0, -1.0, 0.5, 255.0, 1e-300, -7.25, HUGE_VAL};
+  for (int32_t n : {1, 2, 8, 33}) {
+    std::vector<double> strip(size_t(n) * kGroupDoubles), tile(size_t(n) * kGroupDoubles);
+    for (double& f : strip) f = std::sin(double(rng() % 10000));  // finite factors
+    for (size_t i = 0; i < tile.size(); i += 2) {
+      tile[i] = values[rng() % 9];
+      tile[i + 1] = rng() % 2 ? -0.0 : +0.0;
+    }
+    for (int isa : availableIsas()) {
+      const DftKernels kernels = dftKernels(isa);
+      double full[kTileLines * kGroupDoubles], real[kTileLines * kGroupDoubles];
+      kernels.complexInput(strip.data(), tile.data(), n, full);
+      kernels.realInput(strip.data(), tile.data(), n, real);
+      EXPECT_EQ(0, std::memcmp(full, real, sizeof full)) << kIsaNames[isa] << " n=" << n;
     }
   }
 }

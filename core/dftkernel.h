@@ -1,0 +1,115 @@
+// The tile kernels of the 2-D DFT, private to the library (and visible to its
+// tests and benchmarks, which force each kernel in turn).
+//
+// A pass transforms lines of length n. Its outputs are cut into strips of 8
+// and its lines into tiles of 8; a kernel computes one strip of one tile: 64
+// running sums over k = 0 ... n-1. Each vector lane holds one output of one
+// line and performs exactly the scalar sequence
+//     re = re + (x.re * t.re - x.im * t.im)
+//     im = im + (x.re * t.im + t.re * x.im)
+// in ascending k from +0, so every vector width gives the same bits: IEEE
+// multiply, add and subtract round lane by lane as their scalar forms do.
+#ifndef SPECCORE_DFTKERNEL_H
+#define SPECCORE_DFTKERNEL_H
+
+#include <cstdint>
+
+#include "speccore.h"
+
+enum {
+  kStripOutputs = 8,  // outputs per strip, lanes per factor group
+  kTileLines = 8,     // lines per tile
+  kGroupDoubles = 16  // doubles per k in a strip (8 cos, 8 sin) and in a tile (8 re,im pairs)
+};
+
+// Computes the sums of one strip of one tile.
+//   strip: n groups; group k holds t.re of the strip's 8 outputs, then their 8 t.im.
+//   tile:  n groups; group k holds x.re, x.im of input k of lines 0 ... 7.
+//   sums:  8 x 16 doubles; line l's 8 real sums, then its 8 imaginary sums.
+// The real-input kernel may be used only when every x.im of the tile is zero
+// (either sign): it leaves out the products with x.im, which then contribute
+// exactly nothing, because a running sum that starts at +0 never becomes -0.
+typedef void (*TileKernel)(const double* strip, const double* tile, int32_t n, double* sums);
+
+struct DftKernels {
+  TileKernel complexInput;
+  TileKernel realInput;
+};
+
+enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2 };
+
+// 1 when this CPU runs the kernels of `isa`, else 0.
+int dftIsaAvailable(int isa);
+
+// dft2d with the kernels of `isa`; the caller checks dftIsaAvailable first.
+// Returns as dft2d.
+int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int isa);
+
+// The kernels of `isa` (the scalar ones for an unknown value); the caller
+// checks dftIsaAvailable first.
+DftKernels dftKernels(int isa);
+
+// Each instruction set's kernels, compiled in their own files for that set.
+DftKernels dftKernelsAvx2();
+DftKernels dftKernelsAvx512();
+
+// ---- The kernel, once for every vector width --------------------------------
+// V supplies a register type holding V::kLanes doubles and the operations on
+// it; mulBroadcast(a, p) is a times *p in every lane (multiplication commutes
+// bit for bit, so t.re * x.re equals x.re * t.re). A strip of 8 outputs is 8 / kLanes registers.
+// kLines lines are summed at a time so that all accumulators stay in registers. Every loop over
+// lines and registers is unrolled in full: left as loops, -O3 keeps the accumulators in a stack
+// array and stores them on every k.
+template <class V, int kLines, bool kRealInput>
+static inline void tileLines(const double* strip, const double* tile, int32_t n, int line0,
+                             double* sums) {
+  typedef typename V::Reg Reg;
+  enum { kRegs = kStripOutputs / V::kLanes };
+  Reg re[kLines][kRegs], im[kLines][kRegs];
+#pragma GCC unroll 8
+  for (int l = 0; l < kLines; ++l)
+#pragma GCC unroll 8
+    for (int r = 0; r < kRegs; ++r) re[l][r] = im[l][r] = V::zero();
+  for (int32_t k = 0; k < n; ++k) {
+    const double* t = strip + size_t(k) * kGroupDoubles;
+    const double* x = tile + size_t(k) * kGroupDoubles + 2 * line0;
+    Reg c[kRegs], s[kRegs];
+#pragma GCC unroll 8
+    for (int r = 0; r < kRegs; ++r) {
+      c[r] = V::load(t + r * V::kLanes);
+      s[r] = V::load(t + kStripOutputs + r * V::kLanes);
+    }
+#pragma GCC unroll 8
+    for (int l = 0; l < kLines; ++l) {
+      const double* xr = x + 2 * l;  // x.re, broadcast to every lane
+      const double* xi = xr + 1;     // x.im
+#pragma GCC unroll 8
+      for (int r = 0; r < kRegs; ++r) {
+        if (kRealInput) {
+          re[l][r] = V::add(re[l][r], V::mulBroadcast(c[r], xr));
+          im[l][r] = V::add(im[l][r], V::mulBroadcast(s[r], xr));
+        } else {
+          re[l][r] = V::add(re[l][r], V::sub(V::mulBroadcast(c[r], xr), V::mulBroadcast(s[r], xi)));
+          im[l][r] = V::add(im[l][r], V::add(V::mulBroadcast(s[r], xr), V::mulBroadcast(c[r], xi)));
+        }
+      }
+    }
+  }
+#pragma GCC unroll 8
+  for (int l = 0; l < kLines; ++l) {
+    double* out = sums + (line0 + l) * kGroupDoubles;
+#pragma GCC unroll 8
+    for (int r = 0; r < kRegs; ++r) {
+      V::store(out + r * V::kLanes, re[l][r]);
+      V::store(out + kStripOutputs + r * V::kLanes, im[l][r]);
+    }
+  }
+}
+
+template <class V, int kLines, bool kRealInput>
+static void tileSums(const double* strip, const double* tile, int32_t n, double* sums) {
+  for (int line0 = 0; line0 < kTileLines; line0 += kLines)
+    tileLines<V, kLines, kRealInput>(strip, tile, n, line0, sums);
+}
+
+#endif
