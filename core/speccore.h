@@ -15,8 +15,16 @@
 #ifndef SPECCORE_H
 #define SPECCORE_H
 
+#include <cfloat>
 #include <cstddef>
 #include <cstdint>
+
+// The spectrum's bits depend on every double operation being rounded to
+// binary64 on its own. A target that keeps intermediates wider (the x87 unit
+// of 32-bit x86 without SSE2 arithmetic) would write other spectra.
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD > 0
+#error "double arithmetic must not keep wider intermediates (32-bit x86: -msse2 -mfpmath=sse)"
+#endif
 
 // ---- Shared types ----------------------------------------------------------
 

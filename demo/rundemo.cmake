@@ -1,10 +1,11 @@
 # Runs the four programs on the demo picture inside one folder. Called by the
-# demo target with SCENE, SPECFWD, SPECINV, SPECSHOW, SPECINFO and OUT set.
+# demo target with SCENE, SPECFWD, SPECINV, SPECSHOW, SPECINFO and OUT set,
+# and LAUNCHER when the programs need one (wine, for Windows programs).
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
 
 function(run)
-  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY "${OUT}" RESULT_VARIABLE status)
+  execute_process(COMMAND ${LAUNCHER} ${ARGN} WORKING_DIRECTORY "${OUT}" RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "'${ARGN}' ended with status ${status}")
   endif()
@@ -18,7 +19,7 @@ run("${SPECSHOW}" dft_complex.dat power_centred_log.bmp)
 run("${SPECSHOW}" -d dft_complex.dat power_natural_log.bmp)
 run("${SPECSHOW}" -n dft_complex.dat power_centred_linear.bmp)
 run("${SPECSHOW}" -d -n dft_complex.dat power_natural_linear.bmp)
-execute_process(COMMAND "${SPECINFO}" WORKING_DIRECTORY "${OUT}" OUTPUT_FILE "${OUT}/header.txt"
+execute_process(COMMAND ${LAUNCHER} "${SPECINFO}" WORKING_DIRECTORY "${OUT}" OUTPUT_FILE "${OUT}/header.txt"
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "specinfo ended with status ${status}")

@@ -14,6 +14,11 @@ const char* const kSpecfwd = SPECFWD_PATH;
 const char* const kSpecinv = SPECINV_PATH;
 const char* const kSpecshow = SPECSHOW_PATH;
 const char* const kSpecinfo = SPECINFO_PATH;
+#ifdef SPEC_TOOL_LAUNCHER
+const char* const kToolLauncher = SPEC_TOOL_LAUNCHER;
+#else
+const char* const kToolLauncher = "";
+#endif
 
 // A capture file outside the working directory, so that the program's own
 // outputs are the only files there.
@@ -27,9 +32,9 @@ static int captureFile() {
   return fd;
 }
 
-// Every run gets a ceiling on its address space, so that a program which
-// sizes a block from a hostile header before checking it fails here instead
-// of quietly reserving gigabytes that it never touches. A sanitized build
+// Every program started directly gets a ceiling on its address space, so
+// that one which sizes a block from a hostile header before checking it fails
+// here instead of quietly reserving gigabytes that it never touches. A sanitized build
 // needs terabytes of shadow space instead; its allocator is capped through
 // ASAN_OPTIONS (max_allocation_size_mb) by the test preset.
 #if defined(__SANITIZE_ADDRESS__)
@@ -58,12 +63,18 @@ static std::string readAll(int fd) {
   return s;
 }
 
-ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
-                const std::string& dir, const char* invocation) {
+static std::string withoutCarriageReturns(std::string s) {
+  for (size_t at = s.find("\r\n"); at != std::string::npos; at = s.find("\r\n", at)) s.erase(at, 1);
+  return s;
+}
+
+ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string& program,
+                    const std::vector<std::string>& args, const std::string& dir,
+                    const char* invocation) {
   ToolRun run;
   const int out = captureFile(), err = captureFile();
-  std::vector<std::string> strings;
-  strings.push_back(invocation ? invocation : program);
+  std::vector<std::string> strings = launcher;
+  strings.push_back(launcher.empty() && invocation ? invocation : program);
   strings.insert(strings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& s : strings) argv.push_back(&s[0]);
@@ -72,8 +83,9 @@ ToolRun runTool(const std::string& program, const std::vector<std::string>& args
   const pid_t pid = fork();
   if (pid == 0) {
     if (chdir(dir.c_str()) != 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
-    limitAddressSpace();
-    execv(program.c_str(), argv.data());
+    // A launcher such as wine reserves address space of its own.
+    if (launcher.empty()) limitAddressSpace();
+    execv(launcher.empty() ? program.c_str() : launcher[0].c_str(), argv.data());
     _exit(127);
   }
   int wstatus = 0;
@@ -81,7 +93,18 @@ ToolRun runTool(const std::string& program, const std::vector<std::string>& args
     run.status = WEXITSTATUS(wstatus);
   run.out = readAll(out);
   run.err = readAll(err);
+  if (!launcher.empty()) {
+    run.out = withoutCarriageReturns(run.out);
+    run.err = withoutCarriageReturns(run.err);
+  }
   return run;
+}
+
+ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
+                const std::string& dir, const char* invocation) {
+  std::vector<std::string> launcher;
+  if (*kToolLauncher) launcher.push_back(kToolLauncher);
+  return runToolWith(launcher, program, args, dir, invocation);
 }
 
 std::vector<std::string> filesIn(const std::string& dir) {

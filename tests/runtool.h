@@ -13,11 +13,24 @@ struct ToolRun {
 };
 
 // Starts `program` with `args` in directory `dir` and waits for it. argv[0]
-// is `invocation` when given, else the program's path.
+// is `invocation` when given, else the program's path. With a launcher (a
+// command and its first arguments: wine for Windows programs, env to change
+// the environment) the program's path follows the launcher's words, argv[0]
+// cannot be chosen, and a "\r\n" that ends a line written to the standard
+// streams, as Windows programs do, is read back as "\n".
+ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string& program,
+                    const std::vector<std::string>& args, const std::string& dir,
+                    const char* invocation = nullptr);
+
+// runToolWith the programs' own launcher, kToolLauncher.
 ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
                 const std::string& dir, const char* invocation = nullptr);
 
-// Paths of the built programs.
+// What starts the programs under test (wine-run for Windows programs): ""
+// when they run directly.
+extern const char* const kToolLauncher;
+
+// Paths of the programs under test.
 extern const char* const kSpecfwd;
 extern const char* const kSpecinv;
 extern const char* const kSpecshow;

@@ -9,6 +9,8 @@
 TEST(FuzzRegressions, ReplayWithoutFault) {
   namespace fs = std::filesystem;
   const fs::path root = FUZZ_REGRESSIONS_DIR;
+  // A program built for another system may not see the source tree.
+  if (!fs::is_directory(root)) GTEST_SKIP() << "no folder " << root << " here";
   int replayed = 0;
   for (const std::string target : {"bmp", "spectrum"}) {
     if (!fs::is_directory(root / target)) continue;

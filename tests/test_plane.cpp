@@ -65,6 +65,28 @@ TEST(PlaneAlloc, RefusesSizesBeyondTheSizeType) {
   }
 }
 
+// With a 32-bit size type, requests that a 64-bit program could serve must
+// be refused rather than wrapped to a smaller block.
+TEST(PlaneAlloc, RefusesSizesA32BitSizeTypeCannotHold) {
+  if (sizeof(size_t) > 4) GTEST_SKIP() << "the size type holds these sizes here";
+  const Dims cases[] = {
+      {4, 65536, 16384},    // rows exactly 2^32 bytes: would wrap to the table alone
+      {16, 4096, 65536},    // likewise, from a complex plane
+      {1, 65535, 65537},    // rows fit, the table pushes the total past 2^32
+      {4, 32768, 16385},    // past 2 GiB, more than a pointer difference can span
+  };
+  uint8_t data[16] = {};
+  for (const Dims& d : cases) {
+    void** p = planeAlloc(d.e, d.w, d.h);
+    EXPECT_EQ(p, nullptr) << d.e << " " << d.w << " " << d.h;
+    std::free(p);
+    // The wrapped rows could not be addressed either.
+    p = planeWrap(data, d.e, d.w, d.h);
+    EXPECT_EQ(p, nullptr) << d.e << " " << d.w << " " << d.h;
+    std::free(p);
+  }
+}
+
 TEST(PlaneWrap, PointsIntoDataWithoutCopyingOrClearing) {
   const int32_t e = 4, w = 3, h = 4;
   uint8_t* data = static_cast<uint8_t*>(std::malloc(e * w * h));

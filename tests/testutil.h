@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,15 +25,25 @@ typedef std::vector<uint8_t> Bytes;
 struct TempDir {
   std::string path;
   TempDir() {
+    std::error_code ec;
     const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/speccore-XXXXXX";
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) != nullptr) path = buf.data();
+    const std::filesystem::path parent =
+        base && *base ? std::filesystem::path(base) : std::filesystem::temp_directory_path(ec);
+    // create_directory reports whether it made the directory, so a name
+    // another process took first is never shared.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+      char name[32];
+      std::snprintf(name, sizeof name, "speccore-%08x", unsigned(random()));
+      if (std::filesystem::create_directory(parent / name, ec)) path = (parent / name).string();
+    }
   }
   ~TempDir() {
-    if (!path.empty()) std::system(("rm -rf '" + path + "'").c_str());
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove_all(path, ec);
   }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
   std::string file(const std::string& name) const { return path + "/" + name; }
 };
 

@@ -1,0 +1,35 @@
+# Running Windows programs here: wine in a prefix of the build's own, made
+# once by the test fixture "wineprefix", which also puts the four programs in
+# C:\tools. Sets SPEC_WINE_RUN, the launcher every wine test goes through,
+# or leaves it empty when wine is not installed.
+# Included once, from the top directory, by builds that test Windows programs.
+find_program(SPEC_WINE wine)
+find_program(SPEC_WINESERVER wineserver)
+set(SPEC_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "wine prefix for the Windows tests")
+set(SPEC_WINE_RUN "")
+if(NOT SPEC_WINE OR NOT SPEC_WINESERVER)
+  message(STATUS "wine not found: the Windows programs are built but not tested")
+  return()
+endif()
+
+set(SPEC_WINE_RUN "${CMAKE_BINARY_DIR}/wine-run")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${SPEC_WINE_RUN} @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+
+# The programs to put in C:\tools: this build's own, or those of the build
+# directory named by SPEC_WINDOWS_BUILD (tests/CMakeLists.txt).
+if(WIN32)
+  set(windows_programs $<TARGET_FILE:specfwd> $<TARGET_FILE:specinv> $<TARGET_FILE:specshow>
+                       $<TARGET_FILE:specinfo>)
+else()
+  set(windows_programs ${SPEC_WINDOWS_BUILD}/tools/specfwd/specfwd.exe
+                       ${SPEC_WINDOWS_BUILD}/tools/specinv/specinv.exe
+                       ${SPEC_WINDOWS_BUILD}/tools/specshow/specshow.exe
+                       ${SPEC_WINDOWS_BUILD}/tools/specinfo/specinfo.exe)
+endif()
+string(REPLACE ";" "|" windows_programs "${windows_programs}")
+add_test(NAME wineprefix
+         COMMAND ${CMAKE_COMMAND} -DRUN=${SPEC_WINE_RUN} -DPREFIX=${SPEC_WINEPREFIX}
+                 -DPROGRAMS=${windows_programs} -P ${CMAKE_CURRENT_LIST_DIR}/wineprefix.cmake)
+set_tests_properties(wineprefix PROPERTIES FIXTURES_SETUP wineprefix TIMEOUT 600)
