@@ -1,6 +1,6 @@
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -178,8 +178,11 @@ struct WorkMemory {
 };
 
 static bool workAlloc(int32_t m, WorkMemory* work) {
-  // m <= 2^31, so every product below stays far below 2^64; on 32-bit
-  // systems the total must still fit in size_t, which the last check ensures.
+  // A side past 2^28 would need a table of more than 2^60 bytes, which no
+  // machine has: refusing it here keeps every product below under 2^63.
+  // On 32-bit systems the total must also fit in size_t, which the last check
+  // ensures.
+  if (m > (int32_t(1) << 28)) return false;
   const uint64_t stripBytes = uint64_t(stripCount(m)) * kStripOutputs * uint64_t(m) * 16;
   const uint64_t blockBytes = uint64_t(kBlockLines) * uint64_t(m) * 16;
   const uint64_t total = stripBytes + blockBytes + kHugePage;
