@@ -6,6 +6,8 @@
 #include "fileio.h"
 #include "speccore.h"
 
+using namespace speccore;
+
 void bmpHeaderRead(const uint8_t* b, BmpHeader* h) {
   h->bfType = read16le(b + 0);
   h->bfSize = read32le(b + 2);

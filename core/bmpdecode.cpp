@@ -3,6 +3,8 @@
 #include "bmplayout.h"
 #include "speccore.h"
 
+using namespace speccore;
+
 int pixelToGray(Pixel32 p) {
   // The weights add up to 1024, so equal red, green and blue keep their value.
   return (306 * p.red + 601 * p.green + 117 * p.blue) >> 10;

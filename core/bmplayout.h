@@ -5,6 +5,8 @@
 
 #include "speccore.h"
 
+namespace speccore {
+
 struct BmpLayout {
   int64_t width;        // pixels per row; the decoder reads nothing when <= 0
   int64_t rows;         // |biHeight|
@@ -25,5 +27,7 @@ inline BmpLayout bmpLayout(const BmpHeader& h) {
   l.paletteSize = gap >= 0 ? gap / 4 : -((-gap + 3) / 4);
   return l;
 }
+
+}  // namespace speccore
 
 #endif

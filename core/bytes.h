@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace speccore {
+
 inline uint16_t read16le(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 inline uint32_t read32le(const uint8_t* p) {
@@ -22,5 +24,7 @@ inline void write32le(uint8_t* p, uint32_t v) {
   p[2] = uint8_t(v >> 16);
   p[3] = uint8_t(v >> 24);
 }
+
+}  // namespace speccore
 
 #endif

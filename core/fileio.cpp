@@ -5,6 +5,22 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace speccore {
+
+// The size of the file behind an open stream, asked of the stream itself so
+// that it is the size of the file being read, whatever the path names by now.
+static bool openFileSize(FILE* f, int64_t* size) {
+#if defined(_WIN32)
+  struct _stat64 st;
+  if (_fstat64(_fileno(f), &st) != 0) return false;
+#else
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0) return false;
+#endif
+  *size = static_cast<int64_t>(st.st_size);
+  return true;
+}
+
 int loadWholeFile(const char* path, int64_t minSize, uint32_t slack, uint8_t** block,
                   uint32_t* size) {
   *block = nullptr;
@@ -12,44 +28,45 @@ int loadWholeFile(const char* path, int64_t minSize, uint32_t slack, uint8_t** b
   FILE* f = std::fopen(path, "rb");
   if (f == nullptr) {
     std::fprintf(stderr, "'%s' open error.\n", path);
-    return kLoadOpen;
+    return kStatusOpen;
   }
-  struct stat st;
-  if (stat(path, &st) != 0) {
+  int64_t fileSize = 0;
+  if (!openFileSize(f, &fileSize)) {
     std::fprintf(stderr, "'%s' stat error.\n", path);
     std::fclose(f);
-    return kLoadStat;
+    return kStatusStat;
   }
   // Sizes are 32-bit signed counts in every format the suite reads, so a
   // file of 2 GiB or more is refused here rather than read with a wrapped size.
-  const int64_t fileSize = static_cast<int64_t>(st.st_size);
   if (fileSize <= minSize) {
     std::fprintf(stderr, "'%s' file size erro. too small(%d Byte)\n", path,
                  static_cast<int>(fileSize));
     std::fclose(f);
-    return kLoadSize;
+    return kStatusSize;
   }
   if (fileSize > INT32_MAX - int64_t(slack)) {
     std::fprintf(stderr, "'%s' file size erro. too large(%lld Byte)\n", path,
                  static_cast<long long>(fileSize));
     std::fclose(f);
-    return kLoadSize;
+    return kStatusSize;
   }
   uint8_t* data = static_cast<uint8_t*>(std::malloc(size_t(fileSize) + slack));
   if (data == nullptr) {
     std::fprintf(stderr, "Couldn't allocate memory.\n");
     std::fclose(f);
-    return kLoadMemory;
+    return kStatusMemory;
   }
   // One read of one item: an empty file delivers no item and is a read error.
   if (std::fread(data, size_t(fileSize), 1, f) != 1) {
     std::fprintf(stderr, "'%s' read error.\n", path);
     std::free(data);
     std::fclose(f);
-    return kLoadRead;
+    return kStatusRead;
   }
   std::fclose(f);
   *block = data;
   *size = static_cast<uint32_t>(fileSize);
-  return kLoadOk;
+  return kStatusOk;
 }
+
+}  // namespace speccore

@@ -4,21 +4,19 @@
 
 #include <cstdint>
 
-enum {
-  kLoadOk = 0,
-  kLoadOpen = 11,
-  kLoadStat = 12,
-  kLoadSize = 13,
-  kLoadMemory = 14,
-  kLoadRead = 15,
-};
+#include "speccore.h"
 
-// Opens path, asks stat for its size, refuses sizes at or below minSize or at
-// or above 2 GiB (with the "file size erro." line), allocates size + slack
-// bytes and reads the file with one read. Returns a kLoad* status after
+namespace speccore {
+
+// Opens path, asks the open file for its size, refuses sizes at or below
+// minSize or at or above 2 GiB (with the "file size erro." line), allocates
+// size + slack bytes and reads the file with one read. Returns kStatusOk, or
+// kStatusOpen, kStatusStat, kStatusSize, kStatusMemory or kStatusRead after
 // printing the matching line; on success *block (the caller frees it) and
 // *size are set, otherwise they are null and 0.
 int loadWholeFile(const char* path, int64_t minSize, uint32_t slack, uint8_t** block,
                   uint32_t* size);
+
+}  // namespace speccore
 
 #endif

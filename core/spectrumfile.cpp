@@ -6,6 +6,8 @@
 #include "fileio.h"
 #include "speccore.h"
 
+using namespace speccore;
+
 void cpxHeaderRead(const uint8_t* b, CpxHeader* h) {
   h->cxType = read32le(b + 0);
   h->zero = int32_t(read32le(b + 4));
@@ -59,7 +61,7 @@ uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize) {
   uint32_t size;
   // No minimum size here: the callers judge the size before loading. The 32
   // spare bytes after the content are never read.
-  if (loadWholeFile(path, -1, 32, &block, &size) != kLoadOk) return nullptr;
+  if (loadWholeFile(path, -1, 32, &block, &size) != kStatusOk) return nullptr;
   if (loadedSize != nullptr) *loadedSize = size;
   return block;
 }
