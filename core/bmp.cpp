@@ -87,14 +87,15 @@ int bmpCheck(const uint8_t* image, uint32_t size) {
   return rowsInside(h, size) ? 0 : 4;
 }
 
-int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height) {
+int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t height) {
   const int64_t rows = height < 0 ? -int64_t(height) : int64_t(height);
   const int64_t bytes = int64_t(width) * rows * 4;
   // bfSize is a 32-bit field: a larger picture cannot be written as a BMP,
   // and writing a wrapped count would silently drop pixels.
   if (width < 0 || bytes + kBmpHeaderSize > int64_t(UINT32_MAX)) {
-    std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", path, width, height);
-    return -1;
+    std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", out->path, width,
+                 height);
+    return kStatusOutput;
   }
   const uint32_t imageBytes = uint32_t(bytes);
   uint8_t header[kBmpHeaderSize] = {0};
@@ -108,18 +109,18 @@ int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t heig
   write16le(header + 26, 1);
   write16le(header + 28, 32);
   write32le(header + 34, imageBytes);
+  // The rows are contiguous, so one write covers the picture.
+  outputWrite(out, header, sizeof header);
+  outputWrite(out, pixels, imageBytes);
+  return outputClose(out);
+}
 
-  FILE* f = std::fopen(path, "wb");
-  if (f == nullptr) {
-    std::fprintf(stderr, "File '%s' cannot create.\n", path);
+int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height) {
+  OutputFile out;
+  if (outputOpen(&out, path) != kStatusOk) return -1;
+  if (bmpWrite32To(&out, pixels, width, height) != kStatusOk || outputCommit(&out) != kStatusOk) {
+    outputDiscard(&out);
     return -1;
   }
-  int status = 0;
-  if (std::fwrite(header, sizeof header, 1, f) != 1) {
-    status = -1;
-  } else if (imageBytes > 0 && std::fwrite(pixels, imageBytes, 1, f) != 1) {
-    status = -1;
-  }
-  std::fclose(f);
-  return status;
+  return 0;
 }

@@ -21,14 +21,10 @@ bool bmpBitCountSupported(int bitCount) {
   return bitCount == 32 || bitCount == 24 || bitCount == 8 || bitCount == 1;
 }
 
-int bmpDecode(const uint8_t* image, Pixel32* out) {
-  BmpHeader h;
-  bmpHeaderRead(image, &h);
+// The rows of a checked image whose bit count the decoder expands.
+static void decodeRows(const uint8_t* image, const BmpHeader& h, const BmpLayout& l, Pixel32* out) {
   const int bits = h.biBitCount;
-  if (!bmpBitCountSupported(bits)) return 1;
-  if (h.biHeight == 0 || h.biWidth <= 0) return 0;
-
-  const BmpLayout l = bmpLayout(h);
+  if (l.rows == 0 || l.width <= 0) return;
   const int64_t width = l.width, rows = l.rows, stride = l.stride;
   Pixel32 zero = {0, 0, 0, 0};
   Pixel32 bitClear = zero, bitSet = zero;
@@ -64,5 +60,28 @@ int bmpDecode(const uint8_t* image, Pixel32* out) {
         break;
     }
   }
+}
+
+int bmpDecode(const uint8_t* image, Pixel32* out) {
+  BmpHeader h;
+  bmpHeaderRead(image, &h);
+  if (!bmpBitCountSupported(h.biBitCount)) return 1;
+  decodeRows(image, h, bmpLayout(h), out);
   return 0;
+}
+
+int bmpDecodePicture(const uint8_t* image, BmpPicture* picture) {
+  BmpHeader h;
+  bmpHeaderRead(image, &h);
+  const BmpLayout l = bmpLayout(h);
+  picture->pixels = nullptr;
+  picture->bitCount = h.biBitCount;
+  picture->width = h.biWidth;
+  // |biHeight| below 2^31 fits; -2^31 stays negative, which planeAlloc refuses.
+  picture->height = int32_t(l.rows <= INT32_MAX ? l.rows : INT32_MIN);
+  if (!bmpBitCountSupported(h.biBitCount)) return kStatusBitCount;
+  picture->pixels = planeAlloc(sizeof(Pixel32), picture->width, picture->height);
+  if (picture->pixels == nullptr) return kStatusMemory;
+  decodeRows(image, h, l, pixelRow(picture->pixels, 0));
+  return kStatusOk;
 }

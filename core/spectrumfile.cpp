@@ -19,41 +19,58 @@ void cpxHeaderRead(const uint8_t* b, CpxHeader* h) {
   h->cxHeight = int32_t(read32le(b + 28));
 }
 
-int writeSpectrumFile(const char* path, const char* text, const Complex* samples, int32_t width,
-                      int32_t height) {
-  // The terminating zero of a text is part of the file.
-  const size_t textLength = (text != nullptr && text[0] != '\0') ? std::strlen(text) + 1 : 0;
-  const int64_t sampleBytes = int64_t(width) * height * int64_t(sizeof(Complex));
+// The terminating zero of a text is part of the file.
+static size_t textBytes(const char* text) {
+  return (text != nullptr && text[0] != '\0') ? std::strlen(text) + 1 : 0;
+}
+
+int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_t textLength) {
   // Every size in the header is a signed 32-bit count: refuse what it cannot
-  // describe rather than write a header that lies about the samples.
-  if (width < 1 || height < 1 || sampleBytes + kCpxHeaderSize + int64_t(textLength) > INT32_MAX) {
+  // describe rather than write a header that lies about the samples. Both
+  // sides of the product are below 2^31, so it cannot wrap in 64 bits.
+  const int64_t sampleBytes = int64_t(width) * height * int64_t(sizeof(Complex));
+  if (width < 1 || height < 1 || textLength > size_t(INT32_MAX) ||
+      sampleBytes + kCpxHeaderSize + int64_t(textLength) > INT32_MAX) {
     std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", path, width, height);
-    return -1;
+    return kStatusOutput;
   }
+  return kStatusOk;
+}
+
+int writeSpectrumTo(OutputFile* out, const char* text, const Complex* samples, int32_t width,
+                    int32_t height) {
+  const size_t textLength = textBytes(text);
+  if (spectrumFileSizeCheck(out->path, width, height, textLength) != kStatusOk) return kStatusOutput;
+  const uint32_t sampleBytes = uint32_t(width) * uint32_t(height) * uint32_t(sizeof(Complex));
   const uint32_t offset = kCpxHeaderSize + uint32_t(textLength);
   uint8_t header[kCpxHeaderSize];
   write32le(header + 0, kCpxType);
   write32le(header + 4, 0);
-  write32le(header + 8, offset + uint32_t(sampleBytes));
+  write32le(header + 8, offset + sampleBytes);
   write32le(header + 12, sizeof(Complex));
   write32le(header + 16, offset);
-  write32le(header + 20, uint32_t(sampleBytes));
+  write32le(header + 20, sampleBytes);
   write32le(header + 24, uint32_t(width));
   write32le(header + 28, uint32_t(height));
+  // Samples are written as they lie in memory: a Complex has the file's layout.
+  outputWrite(out, header, sizeof header);
+  outputWrite(out, text, textLength);
+  outputWrite(out, samples, sampleBytes);
+  return outputClose(out);
+}
 
-  FILE* f = std::fopen(path, "wb");
-  if (f == nullptr) {
-    std::fprintf(stderr, "File '%s' cannot create.\n", path);
+int writeSpectrumFile(const char* path, const char* text, const Complex* samples, int32_t width,
+                      int32_t height) {
+  // Refused before anything is created, so no temporary comes and goes.
+  if (spectrumFileSizeCheck(path, width, height, textBytes(text)) != kStatusOk) return -1;
+  OutputFile out;
+  if (outputOpen(&out, path) != kStatusOk) return -1;
+  if (writeSpectrumTo(&out, text, samples, width, height) != kStatusOk ||
+      outputCommit(&out) != kStatusOk) {
+    outputDiscard(&out);
     return -1;
   }
-  // Samples are written as they lie in memory: a Complex has the file's layout.
-  int status = 0;
-  if (std::fwrite(header, sizeof header, 1, f) != 1 ||
-      (textLength > 0 && std::fwrite(text, textLength, 1, f) != 1) ||
-      std::fwrite(samples, size_t(sampleBytes), 1, f) != 1)
-    status = -1;
-  std::fclose(f);
-  return status;
+  return 0;
 }
 
 uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize) {
@@ -83,6 +100,19 @@ int checkSpectrumHeader(const uint8_t* file, uint32_t size) {
   // last byte is no usable spectrum.
   if (h.cxOffByts < 0 || int64_t(h.cxOffByts) + sampleBytes > int64_t(size)) return 1;
   return 0;
+}
+
+int spectrumViewOpen(uint8_t* file, uint32_t size, SpectrumView* view) {
+  *view = SpectrumView();
+  // The size loaded, not one asked before, bounds what may be read: the file
+  // can have changed in between.
+  if (checkSpectrumHeader(file, size) != 0) return kStatusUnknownFile;
+  CpxHeader header;
+  cpxHeaderRead(file, &header);
+  view->width = header.cxWidth;
+  view->height = header.cxHeight;
+  view->samples = planeWrap(spectrumSamples(file), sizeof(Complex), view->width, view->height);
+  return view->samples != nullptr ? kStatusOk : kStatusMemory;
 }
 
 Complex* spectrumSamples(uint8_t* file) {

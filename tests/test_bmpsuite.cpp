@@ -10,7 +10,7 @@
 //     offset other than 62: code 8 with its line;
 //   - bit counts 2, 4, 16 and 64 pass the check but cannot be expanded:
 //     status 9;
-//   - a negative width leaves no plane to allocate: status 0 with a line;
+//   - a negative width leaves no plane to allocate: status 14 with a line;
 //   - everything else is transformed, even when its palette does not start
 //     at byte 54 (V4, V5 and 64-byte OS/2 headers): the four outputs.
 #include <filesystem>
@@ -119,7 +119,7 @@ const SuiteFile kSuite[] = {
     refused("b/badrle4ter.bmp", 3),
     refused("b/badrlebis.bmp", 3),
     refused("b/badrleter.bmp", 3),
-    refused("b/badwidth.bmp", 0, "Couldn't allocate memory. destination"),
+    refused("b/badwidth.bmp", kStatusMemory, "Couldn't allocate memory. destination"),
     ok("b/pal8badindex.bmp", 127, 64),  // indices past the palette decode to 0
     refused("b/reallybig.bmp", 4),
     refused("b/rgb16-880.bmp", 3),

@@ -155,16 +155,16 @@ TEST(Specfwd, RefusedInputsWriteNothing) {
        "Unexpected, requirement is 2, lut size. 54, 0\n'in.bmp' unknown file\n"},
       {"4 bits", plainBmp(4, 4, 4, 16), 9, "Unsupported bit count. 4\n'in.bmp' unknown file\n"},
       {"16 bits", plainBmp(16, 4, 4), 9, "Unsupported bit count. 16\n'in.bmp' unknown file\n"},
-      {"width 0", withFields(plainBmp(24, 4, 4), {{kBiWidth, 0}}), 0,
+      {"width 0", withFields(plainBmp(24, 4, 4), {{kBiWidth, 0}}), kStatusMemory,
        "Couldn't allocate memory. destination\n"},
-      {"height 0", withFields(plainBmp(24, 4, 4), {{kBiHeight, 0}}), 0,
+      {"height 0", withFields(plainBmp(24, 4, 4), {{kBiHeight, 0}}), kStatusMemory,
        "Couldn't allocate memory. destination\n"},
       {"negative width", withFields(plainBmp(24, 4, 4), {{kBiWidth, uint32_t(-4)}, {kBiSizeImage, 0}}),
-       0, "Couldn't allocate memory. destination\n"},
-      // A pass of one sample has nothing to show: no file, status -1 and no line.
-      {"one column", plainBmp(24, 1, 5), 255, ""},
-      {"one row", plainBmp(24, 5, 1), 255, ""},
-      {"one pixel", plainBmp(32, 1, 1), 255, ""},
+       kStatusMemory, "Couldn't allocate memory. destination\n"},
+      // A pass of one sample has nothing to show.
+      {"one column", plainBmp(24, 1, 5), 255, "'in.bmp' too small to transform(1 x 5)\n"},
+      {"one row", plainBmp(24, 5, 1), 255, "'in.bmp' too small to transform(5 x 1)\n"},
+      {"one pixel, top-down", plainBmp(32, 1, -1), 255, "'in.bmp' too small to transform(1 x 1)\n"},
   });
 }
 
@@ -202,14 +202,14 @@ TEST(Specfwd, HostileSizesAreRefusedBeforeAnyAllocation) {
   });
 }
 
-TEST(Specfwd, OutputInAMissingDirectoryKeepsThePipelineFiles) {
+TEST(Specfwd, OutputInAMissingDirectoryWritesNothing) {
+  // Every output is made before the work, so none is written when one fails.
   TempDir dir;
   ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(3, 2, testLevel)));
   const ToolRun run = runTool(kSpecfwd, {"in.bmp", "no/such/out.bmp"}, dir.path);
-  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(kStatusOutput, run.status);
   EXPECT_EQ("File 'no/such/out.bmp' cannot create.\n", run.err);
-  EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_complex.dat", "in.bmp"}),
-            filesIn(dir.path));
+  EXPECT_EQ(names({"in.bmp"}), filesIn(dir.path));
 }
 
 TEST(Specfwd, SmallestPictureIsTwoByTwo) {

@@ -63,9 +63,9 @@ TEST(Specinfo, RefusalsPrintNothingOnStandardOutput) {
   wrongId[0] = 'c';
   expectRefusals(kSpecinfo, "in.dat", {}, {
       {"missing", {}, 255, "'in.dat' stat error.\n"},
-      {"31 bytes", Bytes(31, 0), 0, "'in.dat' size error.\n"},
-      {"32 other bytes", Bytes(32, 'Q'), 0, "'in.dat' unknown file\n"},
-      {"wrong identifier", wrongId, 0, "'in.dat' unknown file\n"},
+      {"31 bytes", Bytes(31, 0), kStatusSize, "'in.dat' size error.\n"},
+      {"32 other bytes", Bytes(32, 'Q'), kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"wrong identifier", wrongId, kStatusUnknownFile, "'in.dat' unknown file\n"},
   });
 }
 

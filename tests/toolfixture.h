@@ -107,28 +107,28 @@ inline std::vector<Refusal> spectrumFailures() {
   notCpx[3] = 'X';
   return {
       {"missing", {}, 255, "'in.dat' stat error.\n"},
-      {"31 bytes", truncated(good, 31), 0, "'in.dat' size error.\n"},
-      {"10 bytes", truncated(good, 10), 0, "'in.dat' size error.\n"},
-      {"32-byte header only", truncated(spectrumBytes(2, 2, testSpectrum(2, 2)), 32), 1,
+      {"31 bytes", truncated(good, 31), kStatusSize, "'in.dat' size error.\n"},
+      {"10 bytes", truncated(good, 10), kStatusSize, "'in.dat' size error.\n"},
+      {"32-byte header only", truncated(spectrumBytes(2, 2, testSpectrum(2, 2)), 32), kStatusUnknownFile,
        "'in.dat' unknown file\n"},
-      {"one byte short", truncated(good, good.size() - 1), 1, "'in.dat' unknown file\n"},
-      {"CPX and a non-zero byte", notCpx, 1, "'in.dat' unknown file\n"},
-      {"width 1", with(good, kCxWidth, 1), 1, "'in.dat' unknown file\n"},
-      {"height 0", with(good, kCxHeight, 0), 1, "'in.dat' unknown file\n"},
-      {"negative height", with(good, kCxHeight, uint32_t(-2)), 1, "'in.dat' unknown file\n"},
+      {"one byte short", truncated(good, good.size() - 1), kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"CPX and a non-zero byte", notCpx, kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"width 1", with(good, kCxWidth, 1), kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"height 0", with(good, kCxHeight, 0), kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"negative height", with(good, kCxHeight, uint32_t(-2)), kStatusUnknownFile, "'in.dat' unknown file\n"},
       // The samples must lie inside the file wherever cxOffByts puts them.
-      {"samples past the end", with(good, kCxOffByts, 40), 1, "'in.dat' unknown file\n"},
-      {"negative offset", with(good, kCxOffByts, uint32_t(-16)), 1, "'in.dat' unknown file\n"},
-      {"huge size", with(with(good, kCxWidth, 0x10000000), kCxHeight, 0x10000000), 1,
+      {"samples past the end", with(good, kCxOffByts, 40), kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"negative offset", with(good, kCxOffByts, uint32_t(-16)), kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"huge size", with(with(good, kCxWidth, 0x10000000), kCxHeight, 0x10000000), kStatusUnknownFile,
        "'in.dat' unknown file\n"},
       // Hostile sizes: none may pass the check through a wrapped product.
-      {"W x H x 16 past 64 bits", with(with(good, kCxWidth, 0x7fffffff), kCxHeight, 0x7fffffff), 1,
+      {"W x H x 16 past 64 bits", with(with(good, kCxWidth, 0x7fffffff), kCxHeight, 0x7fffffff), kStatusUnknownFile,
        "'in.dat' unknown file\n"},
-      {"W x H x 16 wraps to 0 in 32 bits", with(with(good, kCxWidth, 0x08000000), kCxHeight, 2), 1,
+      {"W x H x 16 wraps to 0 in 32 bits", with(with(good, kCxWidth, 0x08000000), kCxHeight, 2), kStatusUnknownFile,
        "'in.dat' unknown file\n"},
-      {"width near 2^31", with(good, kCxWidth, 0x7fffffff), 1, "'in.dat' unknown file\n"},
-      {"offset 2^31 - 1", with(good, kCxOffByts, 0x7fffffff), 1, "'in.dat' unknown file\n"},
-      {"offset -2^31", with(good, kCxOffByts, 0x80000000), 1, "'in.dat' unknown file\n"},
+      {"width near 2^31", with(good, kCxWidth, 0x7fffffff), kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"offset 2^31 - 1", with(good, kCxOffByts, 0x7fffffff), kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"offset -2^31", with(good, kCxOffByts, 0x80000000), kStatusUnknownFile, "'in.dat' unknown file\n"},
   };
 }
 
@@ -161,15 +161,15 @@ inline void expectSpectrumFailures(const char* program) {
 
 inline void expectLoadFailure(const char* program) {
   // A directory passes the size query but cannot be read as a file: the
-  // loader's line, then the program's, status 0. Windows gives a directory
-  // the size 0, so there it ends at the size check, with the same status.
+  // loader's line, then the program's. Windows gives a directory the size 0,
+  // so there it ends at the size check.
   TempDir dir;
   ASSERT_EQ(0, mkdir(dir.file("in.dat").c_str(), 0755));
   struct stat st;
   ASSERT_EQ(0, stat(dir.file("in.dat").c_str(), &st));
   if (st.st_size < 32) GTEST_SKIP() << "directories here report fewer than 32 bytes";
   const ToolRun run = runTool(program, {"in.dat"}, dir.path);
-  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(*kToolLauncher ? kStatusSize : kStatusRead, run.status);
   EXPECT_EQ(*kToolLauncher ? "'in.dat' size error.\n" : "'in.dat' read error.\n'in.dat' read error.\n",
             run.err);
 }
@@ -178,8 +178,9 @@ inline void expectMissingOutputDirectory(const char* program) {
   TempDir dir;
   ASSERT_TRUE(writeBytes(dir.file("in.dat"), spectrumBytes(2, 3, testSpectrum(2, 3))));
   const ToolRun run = runTool(program, {"in.dat", "no/such/out.bmp"}, dir.path);
-  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(kStatusOutput, run.status);
   EXPECT_EQ("File 'no/such/out.bmp' cannot create.\n", run.err);
+  EXPECT_EQ(names({"in.dat"}), filesIn(dir.path));
 }
 
 #endif

@@ -18,6 +18,7 @@
 #include <cfloat>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // The spectrum's bits depend on every double operation being rounded to
 // binary64 on its own. A target that keeps intermediates wider (the x87 unit
@@ -111,6 +112,30 @@ enum SpecStatus {
   kStatusTooSmall = -1,      // a picture 1 pixel wide or high, which has no transform to show
 };
 
+// A picture decoded from a BMP: H rows of W pixels, row 0 the bottom row.
+struct BmpPicture {
+  Plane pixels;  // the caller frees it
+  int32_t width;
+  int32_t height;  // |biHeight|
+  int bitCount;
+};
+
+// The samples of a loaded spectrum file, used where they lie in its block.
+struct SpectrumView {
+  Plane samples;  // row table into the file's block; the caller frees it first
+  int32_t width;
+  int32_t height;
+};
+
+// A file being written, that replaces its final name only once it is whole.
+struct OutputFile {
+  const char* path;  // the name the caller gave: messages name it
+  char* target;      // what the temporary replaces; null when written directly
+  char* temporary;   // the file written until it is renamed; null when written directly
+  FILE* stream;      // open until outputClose
+  bool failed;       // a write fell short
+};
+
 enum {
   kBmpHeaderSize = 54,
   kCpxHeaderSize = 32,
@@ -131,6 +156,37 @@ Plane planeAlloc(int32_t elementSize, int32_t width, int32_t height);
 // stays with its owner.
 Plane planeWrap(void* data, int32_t elementSize, int32_t width, int32_t height);
 
+// ---- Output files (output.cpp) ---------------------------------------------
+// An output replaces its final name whole or not at all: it is written to a
+// new temporary file beside it, ".NAME.<process id>.tmp", which outputCommit
+// renames over NAME once every byte is written. A path that exists and is not
+// a regular file (a device such as /dev/null, a FIFO, a terminal) is written
+// directly instead, and nothing is created beside it. A symbolic link is
+// followed, as a shell redirection does: the file it leads to is replaced.
+
+// Creates the file that will become `path`. Returns 0, or kStatusOutput after
+// "File '%s' cannot create.\n" (nothing left behind; also for an existing file
+// without write permission). Ends with outputCommit or outputDiscard.
+int outputOpen(OutputFile* out, const char* path);
+
+// Appends `count` bytes. A short write is remembered, later writes are
+// skipped, and outputClose reports it. Returns false once a write failed.
+bool outputWrite(OutputFile* out, const void* bytes, size_t count);
+
+// Flushes and closes the stream. Returns 0, or kStatusOutput after "File '%s'
+// cannot write.\n" when a write, the flush or the close failed (a full disk, a
+// file-size limit); the final name is untouched either way.
+int outputClose(OutputFile* out);
+
+// outputClose if still open, then the temporary renamed over the final name.
+// Returns 0, or kStatusOutput after "File '%s' cannot write.\n" (the temporary
+// removed, the final name as it was).
+int outputCommit(OutputFile* out);
+
+// Closes and removes the temporary: the final name keeps what it had. Does
+// nothing for an output already committed or discarded.
+void outputDiscard(OutputFile* out);
+
 // ---- BMP files (bmp.cpp) ---------------------------------------------------
 
 // Reads the whole file at path into one new block. Returns 0, or 11 open,
@@ -147,10 +203,15 @@ int bmpCheck(const uint8_t* image, uint32_t size);
 // Reads the first 54 bytes of `bytes` into *header, field by field.
 void bmpHeaderRead(const uint8_t* bytes, BmpHeader* header);
 
-// Writes W x |H| contiguous pixels as a 32-bit uncompressed BMP with height H.
-// Returns 0, or -1 when the file cannot be created (with a message), a write
-// falls short, or the picture is too large for a BMP (with a message).
+// Writes W x |H| contiguous pixels as a 32-bit uncompressed BMP with height H,
+// replacing `path` whole (see Output files). Returns 0, or -1 after a message
+// when the file cannot be created or written, or the picture is too large for
+// a BMP.
 int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height);
+
+// The same BMP into an opened output, which it closes. Returns 0, or
+// kStatusOutput after a message; the caller then discards the output.
+int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t height);
 
 // ---- BMP decoding and gray levels (bmpdecode.cpp) --------------------------
 
@@ -158,6 +219,15 @@ int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t heig
 // of biWidth Pixel32, bottom row first. Returns 0, or 1 for a bit count other
 // than 1, 8, 24 and 32 (nothing written). Allocates nothing.
 int bmpDecode(const uint8_t* image, Pixel32* out);
+
+// Decodes an image that bmpCheck accepted into a new zero-filled plane of
+// biWidth x |biHeight|. Returns 0; kStatusBitCount for a bit count bmpDecode
+// does not expand (checked before any plane is sized from the header, which
+// bmpCheck bounds only for the bit counts it decodes); kStatusMemory when the
+// plane cannot be had, also for a width or height of 0 or a negative width.
+// Prints nothing. Width, height and bitCount are set in every case; pixels
+// only on success, and the caller frees it.
+int bmpDecodePicture(const uint8_t* image, BmpPicture* picture);
 
 // True for the bit counts bmpDecode expands: 1, 8, 24 and 32. bmpCheck
 // proves that the rows of these lie inside the file, which bounds the planes
@@ -170,10 +240,23 @@ int pixelToGray(Pixel32 pixel);
 // ---- Spectrum file (spectrumfile.cpp) --------------------------------------
 
 // Writes header, optional text (null or "" for none) and width x height
-// contiguous samples. Returns 0, or -1 when the file cannot be created (with a
-// message) or a write falls short (silently).
+// contiguous samples, replacing `path` whole (see Output files). Returns 0, or
+// -1 after a message when the file cannot be created or written, or its sizes
+// do not fit the header's 32-bit fields.
 int writeSpectrumFile(const char* path, const char* text, const Complex* samples, int32_t width,
                       int32_t height);
+
+// The same file into an opened output, which it closes. Returns 0, or
+// kStatusOutput after a message; the caller then discards the output.
+int writeSpectrumTo(OutputFile* out, const char* text, const Complex* samples, int32_t width,
+                    int32_t height);
+
+// 0 when a spectrum file can describe width x height samples after a text of
+// textLength bytes (every size in its header is a signed 32-bit count), else
+// kStatusOutput after "File '%s' cannot create. unsupported size(%d x %d)\n"
+// with `path`: a program asks before its long work what the writer would
+// refuse after it.
+int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_t textLength);
 
 // Loads the whole file into a new block of file size + 32 bytes; null after a
 // message on failure. When loadedSize is given it receives the number of
@@ -186,6 +269,12 @@ void cpxHeaderRead(const uint8_t* bytes, CpxHeader* header);
 // 0 when the loaded file of `size` bytes is a usable spectrum whose samples,
 // at cxOffByts, lie wholly inside it; 1 otherwise.
 int checkSpectrumHeader(const uint8_t* file, uint32_t size);
+
+// Checks a loaded file of `size` bytes (checkSpectrumHeader) and lays a row
+// table over its samples (spectrumSamples). Returns 0; kStatusUnknownFile for
+// a file that is no usable spectrum; kStatusMemory when the row table cannot
+// be had. Prints nothing. The caller frees view->samples, before the block.
+int spectrumViewOpen(uint8_t* file, uint32_t size, SpectrumView* view);
 
 // Address of the samples of a loaded file that checkSpectrumHeader accepted.
 // Samples at a cxOffByts that leaves them unaligned for a double (a text of

@@ -1,12 +1,12 @@
-// The command-line rules shared by the four programs.
+// The command-line rules shared by the programs.
 //
 // Arguments after the program name are scanned left to right and the first
 // one that ends the scan decides. An argument that begins with '-' is an
-// option judged by its second character alone: 'h' prints the usage and exits
-// with 0; a letter in the tool's `flags` is recorded and the scan goes on; any
-// other letter, or a lone '-', prints the usage and exits with 1. Any other
-// argument is positional; one more than the tool takes prints the usage and
-// exits with 1.
+// option judged by its second character alone: 'h' ends the scan with the
+// usage and status 0; a letter in the program's `flags` is recorded and the
+// scan goes on; any other letter, or a lone '-', ends it with the usage and
+// status 1. Any other argument is positional; one more than the program takes
+// ends the scan with the usage and status 1.
 #ifndef COMMANDLINE_H
 #define COMMANDLINE_H
 
@@ -19,14 +19,22 @@ struct ToolCommandLine {
   int maxPaths;             // positional arguments taken: 1 or 2
 };
 
-// Fills paths[0 .. maxPaths-1] from the positional arguments (entries not
-// given stay null) and sets flagSeen[i] for each flags[i] that appears. Never
-// returns when the usage is printed.
-void scanCommandLine(const ToolCommandLine& tool, int argc, char** argv, const char** paths,
-                     bool* flagSeen);
+enum { kMaxFlags = 4, kMaxPaths = 2 };
 
-// Prints the usage on standard error and ends the program with `status`.
-[[noreturn]] void printUsage(const ToolCommandLine& tool, const char* invocation, int status);
+// What the scan decided.
+struct CommandLine {
+  bool usage = false;  // print the usage and end with `status`
+  int status = 0;
+  const char* paths[kMaxPaths] = {nullptr, nullptr};  // positional arguments; null when not given
+  bool flagSeen[kMaxFlags] = {false, false, false, false};  // flagSeen[i] for the tool's flags[i]
+};
+
+// Scans argv[1 .. argc-1] by the rules above. Prints nothing.
+CommandLine scanCommandLine(const ToolCommandLine& tool, int argc, char** argv);
+
+// Prints the usage on standard error, naming the program as `invocation`
+// shows it, and returns `status`: a main ends with `return printUsage(...)`.
+int printUsage(const ToolCommandLine& tool, const char* invocation, int status);
 
 // The invocation name after its last '/' or '\': "C:\tools\specfwd.exe"
 // gives "specfwd.exe", "specfwd" stays "specfwd".

@@ -14,60 +14,43 @@ static const ToolCommandLine kCommandLine = {
     2,
 };
 
-// Status bmpCheck's codes leave free: a header that passes the check but
-// whose bit count (4, 16, ...) the decoder cannot expand. Nothing is written
-// for it rather than the spectrum of a black picture, and it is refused before
-// the planes are made: bmpCheck bounds the rows only of the bit counts the
-// decoder reads, so such a header can claim any size at all.
-enum { kUnsupportedBitCount = 9 };
-
-// Loads, checks and decodes the input, runs the pipeline and writes the
-// output picture. Returns the program's exit status.
+// Loads, checks and decodes the input and runs the pipeline. Returns the
+// program's exit status.
 static int forwardTransform(const char* inputPath, const char* outputPath) {
   uint8_t* image = nullptr;
   uint32_t size = 0;
-  const int loaded = bmpLoad(inputPath, &image, &size);
-  if (loaded != 0) {
+  int status = bmpLoad(inputPath, &image, &size);
+  if (status != kStatusOk) {
     std::fprintf(stderr, "'%s' read error.\n", inputPath);
-    return loaded;
+    return status;
   }
-  const int check = bmpCheck(image, size);
-  if (check != 0) {
+  status = bmpCheck(image, size);
+  if (status != kStatusOk) {
     std::fprintf(stderr, "'%s' unknown file\n", inputPath);
     std::free(image);
-    return check;
+    return status;
   }
-  BmpHeader header;
-  bmpHeaderRead(image, &header);
-  const int32_t width = header.biWidth;
-  // Two's-complement absolute value, as the decoder takes it: INT32_MIN stays
-  // negative, and planeAlloc refuses it.
-  const int32_t height = int32_t(header.biHeight < 0 ? 0u - uint32_t(header.biHeight)
-                                                     : uint32_t(header.biHeight));
-  Plane destination = nullptr, source = nullptr;
-  int status = 0;
-  if (!bmpBitCountSupported(header.biBitCount)) {
-    std::fprintf(stderr, "Unsupported bit count. %d\n", header.biBitCount);
-    std::fprintf(stderr, "'%s' unknown file\n", inputPath);
-    status = kUnsupportedBitCount;
-  } else if ((destination = planeAlloc(sizeof(Pixel32), width, height)) == nullptr) {
-    std::fputs("Couldn't allocate memory. destination\n", stderr);
-  } else if ((source = planeAlloc(sizeof(Pixel32), width, height)) == nullptr) {
-    std::fputs("Couldn't allocate memory. source\n", stderr);
-  } else {
-    bmpDecode(image, pixelRow(source, 0));  // cannot fail: the bit count is one it expands
-    status = transformImage(source, destination, width, height);
-    if (status == 0) bmpWrite32(outputPath, pixelRow(destination, 0), width, height);
-  }
-  // The planes are the program's own; the file image goes last.
-  std::free(source);
-  std::free(destination);
+  BmpPicture picture;
+  status = bmpDecodePicture(image, &picture);
+  // The decoded picture is all the run needs of the file.
   std::free(image);
+  if (status == kStatusBitCount) {
+    // Nothing is written rather than the spectrum of a black picture.
+    std::fprintf(stderr, "Unsupported bit count. %d\n", picture.bitCount);
+    std::fprintf(stderr, "'%s' unknown file\n", inputPath);
+  } else if (status == kStatusMemory) {
+    // The plane that holds the picture and then the pictures written.
+    std::fputs("Couldn't allocate memory. destination\n", stderr);
+  } else {
+    status = transformPicture(inputPath, picture, outputPath);
+  }
+  std::free(picture.pixels);
   return status;
 }
 
 int main(int argc, char** argv) {
-  const char* paths[2] = {nullptr, nullptr};
-  scanCommandLine(kCommandLine, argc, argv, paths, nullptr);
-  return forwardTransform(paths[0] ? paths[0] : "sample.bmp", paths[1] ? paths[1] : "dft_2D.bmp");
+  const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
+  if (line.usage) return printUsage(kCommandLine, argc > 0 ? argv[0] : nullptr, line.status);
+  return forwardTransform(line.paths[0] ? line.paths[0] : "sample.bmp",
+                          line.paths[1] ? line.paths[1] : "dft_2D.bmp");
 }

@@ -3,34 +3,68 @@
 #include <cstdio>
 #include <cstdlib>
 
-int transformImage(Plane source, Plane destination, int32_t width, int32_t height) {
-  Plane samples = planeAlloc(sizeof(Complex), width, height);
-  if (samples == nullptr) return -1;
-  if (width <= 1 || height <= 1) {
-    std::free(samples);
-    return -1;
-  }
+#include "runoutputs.h"
+
+namespace {
+
+enum { kGray, kSpectrum, kPower, kOutput, kOutputCount };
+
+// The steps between creating the outputs and renaming them. The order fixes
+// the outputs: the gray picture is rendered before the transform overwrites
+// the samples, and the spectrum is written in its natural order before the
+// swap centres it for the power-spectrum picture.
+int writeOutputs(const BmpPicture& picture, Plane samples, RunOutputs* outputs) {
+  const int32_t width = picture.width, height = picture.height;
+  Plane pixels = picture.pixels;
   for (int32_t y = 0; y < height; ++y) {
-    const Pixel32* in = pixelRow(source, y);
+    const Pixel32* in = pixelRow(pixels, y);
     Complex* out = complexRow(samples, y);
     for (int32_t x = 0; x < width; ++x) out[x] = Complex{double(pixelToGray(in[x])), 0.0};
   }
-  // The order fixes the outputs: the gray picture is rendered before the
-  // transform overwrites the samples, and the spectrum is written in its
-  // natural order before the swap centres it for the power-spectrum picture.
-  // A file that cannot be written has printed its line; the others still go.
-  complexToImage(samples, destination, width, height);
-  bmpWrite32("SourceToGray.bmp", destination[0], width, height);
+  complexToImage(samples, pixels, width, height);
+  int status = bmpWrite32To(&outputs->files[kGray], pixels[0], width, height);
+  if (status != kStatusOk) return status;
   // dft2d fails only when it cannot get even one line of scratch memory; the
   // gray samples must then not be written as if they were the spectrum.
   if (dft2d(samples, width, height, kDftForward) != 0) {
-    std::fprintf(stderr, "Couldn't allocate memory.\n");
-    std::free(samples);
-    return -1;
+    std::fputs("Couldn't allocate memory.\n", stderr);
+    return kStatusMemory;
   }
-  writeSpectrumFile("dft_complex.dat", nullptr, complexRow(samples, 0), width, height);
+  status = writeSpectrumTo(&outputs->files[kSpectrum], nullptr, complexRow(samples, 0), width,
+                           height);
+  if (status != kStatusOk) return status;
   swapQuadrants(samples, width, height);
-  writePowerSpectrum("PowerSpectrum.bmp", samples, destination, width, height);
+  renderPowerSpectrum(samples, pixels, width, height, false);
+  status = bmpWrite32To(&outputs->files[kPower], pixels[0], width, height);
+  if (status != kStatusOk) return status;
+  return bmpWrite32To(&outputs->files[kOutput], pixels[0], width, height);
+}
+
+}  // namespace
+
+int transformPicture(const char* inputPath, const BmpPicture& picture, const char* outputPath) {
+  const int32_t width = picture.width, height = picture.height;
+  // A pass of one sample has nothing to show.
+  if (width <= 1 || height <= 1) {
+    std::fprintf(stderr, "'%s' too small to transform(%d x %d)\n", inputPath, width, height);
+    return kStatusTooSmall;
+  }
+  Plane samples = planeAlloc(sizeof(Complex), width, height);
+  if (samples == nullptr) {
+    std::fputs("Couldn't allocate memory.\n", stderr);
+    return kStatusMemory;
+  }
+  // Everything the run can be refused for is known before the transform: a
+  // spectrum too large for its file's header, an output that cannot be made.
+  const char* const paths[kOutputCount] = {"SourceToGray.bmp", "dft_complex.dat",
+                                           "PowerSpectrum.bmp", outputPath};
+  int status = spectrumFileSizeCheck(paths[kSpectrum], width, height, 0);
+  RunOutputs outputs;
+  if (status == kStatusOk) status = runOutputsOpen(&outputs, paths, kOutputCount);
+  if (status == kStatusOk) {
+    status = writeOutputs(picture, samples, &outputs);
+    status = runOutputsFinish(&outputs, status);
+  }
   std::free(samples);
-  return 0;
+  return status;
 }

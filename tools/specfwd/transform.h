@@ -4,11 +4,14 @@
 
 #include "speccore.h"
 
-// Turns the W x H source picture into gray samples and writes, in this order,
-// "SourceToGray.bmp", the spectrum "dft_complex.dat" and the centred log power
-// spectrum "PowerSpectrum.bmp", all in the working directory; the destination
-// then holds the power-spectrum picture. Returns 0, or -1 with nothing written
-// and the destination untouched when W or H is below 2 or there is no memory.
-int transformImage(Plane source, Plane destination, int32_t width, int32_t height);
+// Turns the decoded picture into gray samples and writes "SourceToGray.bmp",
+// the spectrum "dft_complex.dat" and the centred log power spectrum
+// "PowerSpectrum.bmp" in the working directory, and the power spectrum again
+// at outputPath. The picture's plane is used for the pictures written, so its
+// pixels are gone afterwards. Every output is created before the transform
+// and replaces its final name only when all were written. Returns the exit
+// status after any message: kStatusTooSmall for a picture 1 pixel wide or
+// high, kStatusMemory, kStatusOutput.
+int transformPicture(const char* inputPath, const BmpPicture& picture, const char* outputPath);
 
 #endif

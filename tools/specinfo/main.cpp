@@ -19,7 +19,7 @@ static const ToolCommandLine kCommandLine = {
 // looking into a file that the other programs refuse. Returns the exit status.
 static int printSpectrumHeader(const char* inputPath) {
   uint32_t size = 0;
-  int status = 0;
+  int status = kStatusOk;
   uint8_t* file = spectrumInputLoad(inputPath, &size, &status);
   if (file == nullptr) return status;
   // The loaded size, not the earlier query, bounds what may be read: the file
@@ -28,7 +28,7 @@ static int printSpectrumHeader(const char* inputPath) {
   if (size < kCpxHeaderSize || std::memcmp(file, kIdentifier, sizeof kIdentifier) != 0) {
     std::fprintf(stderr, "'%s' unknown file\n", inputPath);
     std::free(file);
-    return 0;
+    return kStatusUnknownFile;
   }
   CpxHeader h;
   cpxHeaderRead(file, &h);
@@ -42,11 +42,16 @@ static int printSpectrumHeader(const char* inputPath) {
   std::printf("cxWidth:    %d\n", h.cxWidth);
   std::printf("cxHeight:   %d\n", h.cxHeight);
   std::free(file);
-  return 0;
+  // The lines are buffered: a full disk or a closed pipe shows at the flush.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fputs("File 'stdout' cannot write.\n", stderr);
+    return kStatusOutput;
+  }
+  return kStatusOk;
 }
 
 int main(int argc, char** argv) {
-  const char* path = nullptr;
-  scanCommandLine(kCommandLine, argc, argv, &path, nullptr);
-  return printSpectrumHeader(path ? path : "dft_complex.dat");
+  const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
+  if (line.usage) return printUsage(kCommandLine, argc > 0 ? argv[0] : nullptr, line.status);
+  return printSpectrumHeader(line.paths[0] ? line.paths[0] : "dft_complex.dat");
 }

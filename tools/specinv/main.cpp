@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "commandline.h"
+#include "runoutputs.h"
 #include "speccore.h"
 #include "spectruminput.h"
 
@@ -13,34 +14,46 @@ static const ToolCommandLine kCommandLine = {
     2,
 };
 
-// Transforms the spectrum back where it lies in the loaded block and writes
-// the picture. Returns the program's exit status.
+// The inverse transform, where the samples lie in the loaded block, as a
+// picture. Returns the run's status after any message.
+static int inversePicture(const char* inputPath, SpectrumWork* work) {
+  const SpectrumView& v = work->view;
+  const int inverse = idft2dToImage(v.samples, work->pixels, v.width, v.height);
+  if (inverse < 0) {
+    // Only when not even the transform's scratch line could be had: a
+    // picture of the untransformed spectrum would be wrong.
+    std::fputs("Couldn't allocate memory.\n", stderr);
+    return kStatusMemory;
+  }
+  if (inverse > 0) {
+    // NaN or infinite samples, or sums that overflow: no picture is the
+    // right one, so the file is refused like any other unusable spectrum.
+    std::fputs("Inverse transform not finite.\n", stderr);
+    std::fprintf(stderr, "'%s' unknown file\n", inputPath);
+    return kStatusUnknownFile;
+  }
+  return kStatusOk;
+}
+
 static int inverseTransform(const char* inputPath, const char* outputPath) {
   SpectrumWork work;
-  int status = 0;
-  if (spectrumWorkOpen(inputPath, &work, &status)) {
-    const int inverse = idft2dToImage(work.samples, work.pixels, work.width, work.height);
-    if (inverse < 0) {
-      // Only when not even the transform's scratch line could be had: a
-      // picture of the untransformed spectrum would be wrong.
-      std::fputs("Couldn't allocate memory.\n", stderr);
-    } else if (inverse > 0) {
-      // NaN or infinite samples, or sums that overflow: no picture is the
-      // right one, so the file is refused like any other unusable spectrum.
-      std::fputs("Inverse transform not finite.\n", stderr);
-      std::fprintf(stderr, "'%s' unknown file\n", inputPath);
-      status = 1;
-    } else {
-      bmpWrite32(outputPath, pixelRow(work.pixels, 0), work.width, work.height);
-    }
+  RunOutputs outputs;
+  int status = spectrumWorkOpen(inputPath, &work);
+  if (status == kStatusOk) status = runOutputsOpen(&outputs, &outputPath, 1);
+  if (status == kStatusOk) {
+    status = inversePicture(inputPath, &work);
+    if (status == kStatusOk)
+      status = bmpWrite32To(&outputs.files[0], pixelRow(work.pixels, 0), work.view.width,
+                            work.view.height);
+    status = runOutputsFinish(&outputs, status);
   }
   spectrumWorkFree(&work);
   return status;
 }
 
 int main(int argc, char** argv) {
-  const char* paths[2] = {nullptr, nullptr};
-  scanCommandLine(kCommandLine, argc, argv, paths, nullptr);
-  return inverseTransform(paths[0] ? paths[0] : "dft_complex.dat",
-                          paths[1] ? paths[1] : "idft_2D.bmp");
+  const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
+  if (line.usage) return printUsage(kCommandLine, argc > 0 ? argv[0] : nullptr, line.status);
+  return inverseTransform(line.paths[0] ? line.paths[0] : "dft_complex.dat",
+                          line.paths[1] ? line.paths[1] : "idft_2D.bmp");
 }

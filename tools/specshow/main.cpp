@@ -1,5 +1,6 @@
 // specshow: the power spectrum of a spectrum file as a gray picture.
 #include "commandline.h"
+#include "runoutputs.h"
 #include "speccore.h"
 #include "spectruminput.h"
 
@@ -17,21 +18,25 @@ static const ToolCommandLine kCommandLine = {
 // power-spectrum picture. Returns the program's exit status.
 static int showSpectrum(const char* inputPath, const char* outputPath, bool swap, bool linear) {
   SpectrumWork work;
-  int status = 0;
-  if (spectrumWorkOpen(inputPath, &work, &status)) {
+  RunOutputs outputs;
+  int status = spectrumWorkOpen(inputPath, &work);
+  if (status == kStatusOk) status = runOutputsOpen(&outputs, &outputPath, 1);
+  if (status == kStatusOk) {
+    const SpectrumView& v = work.view;
     // The swap changes the samples in the loaded block only, never the file.
-    if (swap) swapQuadrants(work.samples, work.width, work.height);
-    renderPowerSpectrum(work.samples, work.pixels, work.width, work.height, linear);
-    bmpWrite32(outputPath, pixelRow(work.pixels, 0), work.width, work.height);
+    if (swap) swapQuadrants(v.samples, v.width, v.height);
+    renderPowerSpectrum(v.samples, work.pixels, v.width, v.height, linear);
+    status = bmpWrite32To(&outputs.files[0], pixelRow(work.pixels, 0), v.width, v.height);
+    status = runOutputsFinish(&outputs, status);
   }
   spectrumWorkFree(&work);
   return status;
 }
 
 int main(int argc, char** argv) {
-  const char* paths[2] = {nullptr, nullptr};
-  bool flagSeen[2] = {false, false};  // -d, -n
-  scanCommandLine(kCommandLine, argc, argv, paths, flagSeen);
-  return showSpectrum(paths[0] ? paths[0] : "dft_complex.dat",
-                      paths[1] ? paths[1] : "showPowerSpectrum.bmp", !flagSeen[0], flagSeen[1]);
+  const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
+  if (line.usage) return printUsage(kCommandLine, argc > 0 ? argv[0] : nullptr, line.status);
+  return showSpectrum(line.paths[0] ? line.paths[0] : "dft_complex.dat",
+                      line.paths[1] ? line.paths[1] : "showPowerSpectrum.bmp",
+                      !line.flagSeen[0], line.flagSeen[1]);
 }
