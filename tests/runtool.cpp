@@ -1,6 +1,7 @@
 #include "runtool.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,11 +69,14 @@ static std::string withoutCarriageReturns(std::string s) {
   return s;
 }
 
-ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string& program,
-                    const std::vector<std::string>& args, const std::string& dir,
-                    const char* invocation) {
-  ToolRun run;
-  const int out = captureFile(), err = captureFile();
+static ToolProcess startToolWith(const std::vector<std::string>& launcher,
+                                 const std::string& program, const std::vector<std::string>& args,
+                                 const std::string& dir, const char* invocation,
+                                 const ToolLimits& limits) {
+  ToolProcess process;
+  process.out = captureFile();
+  process.err = captureFile();
+  process.launched = !launcher.empty();
   std::vector<std::string> strings = launcher;
   strings.push_back(launcher.empty() && invocation ? invocation : program);
   strings.insert(strings.end(), args.begin(), args.end());
@@ -80,24 +84,56 @@ ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string&
   for (std::string& s : strings) argv.push_back(&s[0]);
   argv.push_back(nullptr);
 
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir.c_str()) != 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+  process.pid = fork();
+  if (process.pid == 0) {
+    int out = process.out;
+    if (!limits.stdoutPath.empty()) out = open(limits.stdoutPath.c_str(), O_WRONLY);
+    if (chdir(dir.c_str()) != 0 || out < 0 || dup2(out, 1) < 0 || dup2(process.err, 2) < 0) _exit(127);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) signal(sig, SIG_DFL);
+    if (limits.fileSize >= 0) {
+      const struct rlimit size = {rlim_t(limits.fileSize), rlim_t(limits.fileSize)};
+      setrlimit(RLIMIT_FSIZE, &size);
+      signal(SIGXFSZ, SIG_IGN);
+    }
+    if (limits.cpuSeconds > 0) {
+      const struct rlimit cpu = {rlim_t(limits.cpuSeconds), rlim_t(limits.cpuSeconds)};
+      setrlimit(RLIMIT_CPU, &cpu);
+    }
     // A launcher such as wine reserves address space of its own.
     if (launcher.empty()) limitAddressSpace();
     execv(launcher.empty() ? program.c_str() : launcher[0].c_str(), argv.data());
     _exit(127);
   }
+  return process;
+}
+
+ToolRun waitTool(const ToolProcess& process) {
+  ToolRun run;
   int wstatus = 0;
-  if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus))
-    run.status = WEXITSTATUS(wstatus);
-  run.out = readAll(out);
-  run.err = readAll(err);
-  if (!launcher.empty()) {
+  if (process.pid > 0 && waitpid(process.pid, &wstatus, 0) == process.pid) {
+    if (WIFEXITED(wstatus)) run.status = WEXITSTATUS(wstatus);
+    if (WIFSIGNALED(wstatus)) run.signal = WTERMSIG(wstatus);
+  }
+  run.out = readAll(process.out);
+  run.err = readAll(process.err);
+  if (process.launched) {
     run.out = withoutCarriageReturns(run.out);
     run.err = withoutCarriageReturns(run.err);
   }
   return run;
+}
+
+ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string& program,
+                    const std::vector<std::string>& args, const std::string& dir,
+                    const char* invocation) {
+  return waitTool(startToolWith(launcher, program, args, dir, invocation, ToolLimits()));
+}
+
+ToolProcess startTool(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& dir, const ToolLimits& limits) {
+  std::vector<std::string> launcher;
+  if (*kToolLauncher) launcher.push_back(kToolLauncher);
+  return startToolWith(launcher, program, args, dir, nullptr, limits);
 }
 
 ToolRun runTool(const std::string& program, const std::vector<std::string>& args,

@@ -8,8 +8,24 @@
 
 struct ToolRun {
   int status = -1000;  // exit status as a shell sees it (0..255), or -1000 after a signal
+  int signal = 0;      // the signal that ended the program, or 0
   std::string out;     // standard output
   std::string err;     // standard error
+};
+
+// Conditions a program can be started under, besides the address-space
+// ceiling every directly started program gets.
+struct ToolLimits {
+  long long fileSize = -1;  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1 for none
+  int cpuSeconds = 0;       // RLIMIT_CPU; 0 for none
+  std::string stdoutPath;   // a file for standard output instead of the capture (/dev/full)
+};
+
+// A program started and not yet waited for.
+struct ToolProcess {
+  int pid = -1;
+  int out = -1, err = -1;  // the capture files
+  bool launched = false;   // started through a launcher
 };
 
 // Starts `program` with `args` in directory `dir` and waits for it. argv[0]
@@ -21,6 +37,13 @@ struct ToolRun {
 ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string& program,
                     const std::vector<std::string>& args, const std::string& dir,
                     const char* invocation = nullptr);
+
+// runTool in two steps, so that a test can act on the program while it runs
+// (send it a signal). The program starts with the default action for every
+// signal a shell may have had ignored.
+ToolProcess startTool(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& dir, const ToolLimits& limits = ToolLimits());
+ToolRun waitTool(const ToolProcess& process);
 
 // runToolWith the programs' own launcher, kToolLauncher.
 ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
