@@ -209,7 +209,6 @@ struct ScalarLanes {
   enum { kLanes = 1 };
   static Reg zero() { return 0.0; }
   static Reg load(const double* p) { return *p; }
-  static Reg mul(Reg a, Reg b) { return a * b; }
   static Reg add(Reg a, Reg b) { return a + b; }
   static Reg sub(Reg a, Reg b) { return a - b; }
   static Reg mulBroadcast(Reg a, const double* p) { return a * *p; }
