@@ -23,6 +23,8 @@
 #include "dftreference.h"
 #include "speccore.h"
 
+using namespace speccore;
+
 namespace {
 
 const char* const kIsaNames[] = {"scalar", "avx2", "avx512"};
@@ -64,7 +66,7 @@ void literal(benchmark::State& state, Size z) {
 
 // Each iteration transforms a fresh copy of the input (copied outside the
 // timing), so the values never grow toward overflow.
-void kernel(benchmark::State& state, Size z, int isa, bool gray) {
+void kernel(benchmark::State& state, Size z, DftIsa isa, bool gray) {
   const Grid in = input(z, gray);
   Plane p = planeAlloc(sizeof(Complex), z.w, z.h);
   if (p == nullptr) {
@@ -140,7 +142,7 @@ __attribute__((target("avx2"))) double peak256(int64_t rounds) {
   return sum;
 }
 
-void peak(benchmark::State& state, int isa) {
+void peak(benchmark::State& state, DftIsa isa) {
   const int64_t rounds = 1 << 20;
   for (auto _ : state)
     benchmark::DoNotOptimize(isa == kDftAvx512 ? peak512(rounds) : peak256(rounds));
@@ -235,17 +237,17 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
 };
 
-int bestIsa() {
+DftIsa bestIsa() {
   return dftIsaAvailable(kDftAvx512) ? kDftAvx512
          : dftIsaAvailable(kDftAvx2) ? kDftAvx2
                                      : kDftScalar;
 }
 
 void printSummary(SummaryReporter& r) {
-  const int isa = bestIsa();
+  const DftIsa isa = bestIsa();
   const std::string best = kIsaNames[isa];
   std::printf("\nSummary: fastest of the repeated runs, processor time; rates in G cmadd/s\n");
-  for (int vector : {int(kDftAvx512), int(kDftAvx2)}) {
+  for (DftIsa vector : {kDftAvx512, kDftAvx2}) {
     if (!dftIsaAvailable(vector)) continue;
     const std::string name = kIsaNames[vector];
     const double peakRate = r.rate["peak/" + name];
@@ -281,7 +283,7 @@ void printSummary(SummaryReporter& r) {
 
 int main(int argc, char** argv) {
   std::vector<benchmark::internal::Benchmark*> all;
-  for (int isa : {int(kDftAvx2), int(kDftAvx512)})
+  for (DftIsa isa : {kDftAvx2, kDftAvx512})
     if (dftIsaAvailable(isa))
       all.push_back(
           benchmark::RegisterBenchmark((std::string("peak/") + kIsaNames[isa]).c_str(), peak, isa));
@@ -290,7 +292,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("literal/" + n).c_str(), literal, z)
         ->Unit(benchmark::kMillisecond)
         ->Repetitions(3);
-    for (int isa : {int(kDftScalar), int(kDftAvx2), int(kDftAvx512)}) {
+    for (DftIsa isa : {kDftScalar, kDftAvx2, kDftAvx512}) {
       if (!dftIsaAvailable(isa)) continue;
       for (bool gray : {false, true})
         all.push_back(

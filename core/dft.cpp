@@ -8,6 +8,8 @@
 #include "dftkernel.h"
 #include "speccore.h"
 
+namespace speccore {
+
 // 2*pi as the double every angle is formed from.
 static const double kTwoPi = 6.283185307179586;
 
@@ -216,7 +218,7 @@ struct ScalarLanes {
 };
 }  // namespace
 
-int dftIsaAvailable(int isa) {
+int dftIsaAvailable(DftIsa isa) {
   switch (isa) {
     case kDftScalar:
       return 1;
@@ -231,7 +233,7 @@ int dftIsaAvailable(int isa) {
   }
 }
 
-DftKernels dftKernels(int isa) {
+DftKernels dftKernels(DftIsa isa) {
 #if defined(SPECCORE_X86_KERNELS)
   if (isa == kDftAvx512) return dftKernelsAvx512();
   if (isa == kDftAvx2) return dftKernelsAvx2();
@@ -242,7 +244,7 @@ DftKernels dftKernels(int isa) {
 
 // ---- Entry points -----------------------------------------------------------
 
-int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int isa) {
+int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, DftIsa isa) {
   if (width <= 0 || height <= 0) return 0;  // nothing to transform
   const int32_t m = width > height ? width : height;
   WorkMemory work;
@@ -259,8 +261,12 @@ int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int 
   return 0;
 }
 
+}  // namespace speccore
+
+using namespace speccore;
+
 int dft2d(Plane plane, int32_t width, int32_t height, int direction) {
-  int isa = kDftScalar;
+  DftIsa isa = kDftScalar;
   if (dftIsaAvailable(kDftAvx512))
     isa = kDftAvx512;
   else if (dftIsaAvailable(kDftAvx2))

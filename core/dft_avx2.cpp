@@ -4,6 +4,7 @@
 
 #include "dftkernel.h"
 
+namespace speccore {
 namespace {
 
 struct Avx2 {
@@ -26,3 +27,5 @@ struct Avx2 {
 DftKernels dftKernelsAvx2() {
   return DftKernels{tileSums<Avx2, 2, false>, tileSums<Avx2, 2, true>};
 }
+
+}  // namespace speccore

@@ -4,6 +4,7 @@
 
 #include "dftkernel.h"
 
+namespace speccore {
 namespace {
 
 struct Avx512 {
@@ -35,3 +36,5 @@ struct Avx512 {
 DftKernels dftKernelsAvx512() {
   return DftKernels{tileSums<Avx512, 8, false>, tileSums<Avx512, 8, true>};
 }
+
+}  // namespace speccore

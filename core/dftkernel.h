@@ -16,6 +16,8 @@
 
 #include "speccore.h"
 
+namespace speccore {
+
 enum {
   kStripOutputs = 8,  // outputs per strip, lanes per factor group
   kTileLines = 8,     // lines per tile
@@ -39,15 +41,15 @@ struct DftKernels {
 enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2 };
 
 // 1 when this CPU runs the kernels of `isa`, else 0.
-int dftIsaAvailable(int isa);
+int dftIsaAvailable(DftIsa isa);
 
 // dft2d with the kernels of `isa`; the caller checks dftIsaAvailable first.
 // Returns as dft2d.
-int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int isa);
+int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, DftIsa isa);
 
 // The kernels of `isa` (the scalar ones for an unknown value); the caller
 // checks dftIsaAvailable first.
-DftKernels dftKernels(int isa);
+DftKernels dftKernels(DftIsa isa);
 
 // Each instruction set's kernels, compiled in their own files for that set.
 DftKernels dftKernelsAvx2();
@@ -111,5 +113,7 @@ static void tileSums(const double* strip, const double* tile, int32_t n, double*
   for (int line0 = 0; line0 < kTileLines; line0 += kLines)
     tileLines<V, kLines, kRealInput>(strip, tile, n, line0, sums);
 }
+
+}  // namespace speccore
 
 #endif

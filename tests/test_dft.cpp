@@ -10,6 +10,8 @@
 #include "speccore.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 namespace {
 
 // ---- Helpers ----------------------------------------------------------------
@@ -171,9 +173,9 @@ namespace {
 
 const char* const kIsaNames[] = {"scalar", "avx2", "avx512"};
 
-std::vector<int> availableIsas() {
-  std::vector<int> isas;
-  for (int isa : {int(kDftScalar), int(kDftAvx2), int(kDftAvx512)})
+std::vector<DftIsa> availableIsas() {
+  std::vector<DftIsa> isas;
+  for (DftIsa isa : {kDftScalar, kDftAvx2, kDftAvx512})
     if (dftIsaAvailable(isa)) isas.push_back(isa);
   return isas;
 }
@@ -207,9 +209,9 @@ const Size kKernelSizes[] = {{1, 1},  {1, 7},   {7, 1},   {2, 2},     {7, 9},   
 }  // namespace
 
 TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
-  const std::vector<int> isas = availableIsas();
+  const std::vector<DftIsa> isas = availableIsas();
   std::printf("kernels run here:");
-  for (int isa : isas) std::printf(" %s", kIsaNames[isa]);
+  for (DftIsa isa : isas) std::printf(" %s", kIsaNames[isa]);
   std::printf("\n");
   for (const Size& z : kKernelSizes) {
     const Grid inputs[] = {randomGrid(z.w, z.h, uint32_t(z.w * 31 + z.h)),
@@ -223,7 +225,7 @@ TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
         if (large && (i == 2 || (i == 1 && direction == kDftInverse))) continue;
         Grid expected = inputs[i];
         reference(expected, z.w, z.h, direction, true);
-        for (int isa : isas) {
+        for (DftIsa isa : isas) {
           PlaneHolder p = planeOf(inputs[i], z.w, z.h);
           ASSERT_EQ(0, dft2dWithIsa(p.get(), z.w, z.h, direction, isa));
           EXPECT_EQ(-1, firstDifference(expected, fromPlane(p.get(), z.w, z.h)))
@@ -248,7 +250,7 @@ TEST(DftKernels, RealInputKernelEqualsFullKernelWhenImaginaryPartsAreZero) {
       tile[i] = values[rng() % 9];
       tile[i + 1] = rng() % 2 ? -0.0 : +0.0;
     }
-    for (int isa : availableIsas()) {
+    for (DftIsa isa : availableIsas()) {
       const DftKernels kernels = dftKernels(isa);
       double full[kTileLines * kGroupDoubles], real[kTileLines * kGroupDoubles];
       kernels.complexInput(strip.data(), tile.data(), n, full);
