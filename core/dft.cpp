@@ -261,6 +261,11 @@ int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, DftI
   return 0;
 }
 
+int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
+  if (width <= 0 || height <= 0) return 0;
+  return directPasses(plane, width, height, direction);
+}
+
 }  // namespace speccore
 
 using namespace speccore;
@@ -272,9 +277,4 @@ int dft2d(Plane plane, int32_t width, int32_t height, int direction) {
   else if (dftIsaAvailable(kDftAvx2))
     isa = kDftAvx2;
   return dft2dWithIsa(plane, width, height, direction, isa);
-}
-
-int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
-  if (width <= 0 || height <= 0) return 0;
-  return directPasses(plane, width, height, direction);
 }

@@ -1,5 +1,5 @@
 // The tile kernels of the 2-D DFT, private to the library (and visible to its
-// tests and benchmarks, which force each kernel in turn).
+// tests and benchmarks, which force each kernel in turn, or the direct passes).
 //
 // A pass transforms lines of length n. Its outputs are cut into strips of 8
 // and its lines into tiles of 8; a kernel computes one strip of one tile: 64
@@ -46,6 +46,11 @@ int dftIsaAvailable(DftIsa isa);
 // dft2d with the kernels of `isa`; the caller checks dftIsaAvailable first.
 // Returns as dft2d.
 int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, DftIsa isa);
+
+// The direct passes alone, with each factor evaluated term by term: what
+// dft2d falls back to when the table cannot be allocated. Same result as
+// dft2d up to the last bit of a factor. Returns as dft2d.
+int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
 
 // The kernels of `isa` (the scalar ones for an unknown value); the caller
 // checks dftIsaAvailable first.
