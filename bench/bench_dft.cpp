@@ -27,8 +27,6 @@ using namespace speccore;
 
 namespace {
 
-const char* const kIsaNames[] = {"scalar", "avx2", "avx512"};
-
 struct Size {
   int32_t w, h;
 };
@@ -237,19 +235,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
 };
 
-DftIsa bestIsa() {
-  return dftIsaAvailable(kDftAvx512) ? kDftAvx512
-         : dftIsaAvailable(kDftAvx2) ? kDftAvx2
-                                     : kDftScalar;
-}
-
 void printSummary(SummaryReporter& r) {
-  const DftIsa isa = bestIsa();
-  const std::string best = kIsaNames[isa];
+  const std::string best = dftIsaName(dftBestIsa());
   std::printf("\nSummary: fastest of the repeated runs, processor time; rates in G cmadd/s\n");
   for (DftIsa vector : {kDftAvx512, kDftAvx2}) {
     if (!dftIsaAvailable(vector)) continue;
-    const std::string name = kIsaNames[vector];
+    const std::string name = dftIsaName(vector);
     const double peakRate = r.rate["peak/" + name];
     std::printf("\nkernel %s, peak %.2f for this mix\n", name.c_str(), peakRate);
     std::printf("%-10s %10s %10s %8s %8s %8s %12s\n", "size", "literal s", "fast s", "speedup",
@@ -285,20 +276,20 @@ int main(int argc, char** argv) {
   std::vector<benchmark::internal::Benchmark*> all;
   for (DftIsa isa : {kDftAvx2, kDftAvx512})
     if (dftIsaAvailable(isa))
-      all.push_back(
-          benchmark::RegisterBenchmark((std::string("peak/") + kIsaNames[isa]).c_str(), peak, isa));
+      all.push_back(benchmark::RegisterBenchmark((std::string("peak/") + dftIsaName(isa)).c_str(),
+                                                 peak, isa));
   for (const Size& z : kSizes) {
     const std::string n = sizeName(z);
     benchmark::RegisterBenchmark(("literal/" + n).c_str(), literal, z)
         ->Unit(benchmark::kMillisecond)
         ->Repetitions(3);
-    for (DftIsa isa : {kDftScalar, kDftAvx2, kDftAvx512}) {
+    for (DftIsa isa : kDftIsas) {
       if (!dftIsaAvailable(isa)) continue;
       for (bool gray : {false, true})
         all.push_back(
             benchmark::RegisterBenchmark(
-                (std::string(kIsaNames[isa]) + (gray ? "/gray/" : "/complex/") + n).c_str(), kernel,
-                z, isa, gray)
+                (std::string(dftIsaName(isa)) + (gray ? "/gray/" : "/complex/") + n).c_str(),
+                kernel, z, isa, gray)
                 ->Unit(benchmark::kMillisecond));
     }
   }

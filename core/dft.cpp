@@ -233,6 +233,17 @@ int dftIsaAvailable(DftIsa isa) {
   }
 }
 
+DftIsa dftBestIsa() {
+  if (dftIsaAvailable(kDftAvx512)) return kDftAvx512;
+  if (dftIsaAvailable(kDftAvx2)) return kDftAvx2;
+  return kDftScalar;
+}
+
+const char* dftIsaName(DftIsa isa) {
+  static const char* const kNames[] = {"scalar", "avx2", "avx512"};
+  return kNames[isa];
+}
+
 DftKernels dftKernels(DftIsa isa) {
 #if defined(SPECCORE_X86_KERNELS)
   if (isa == kDftAvx512) return dftKernelsAvx512();
@@ -271,10 +282,5 @@ int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
 using namespace speccore;
 
 int dft2d(Plane plane, int32_t width, int32_t height, int direction) {
-  DftIsa isa = kDftScalar;
-  if (dftIsaAvailable(kDftAvx512))
-    isa = kDftAvx512;
-  else if (dftIsaAvailable(kDftAvx2))
-    isa = kDftAvx2;
-  return dft2dWithIsa(plane, width, height, direction, isa);
+  return dft2dWithIsa(plane, width, height, direction, dftBestIsa());
 }

@@ -40,8 +40,17 @@ struct DftKernels {
 
 enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2 };
 
+// Every instruction set, narrowest first, for those who try each in turn.
+inline constexpr DftIsa kDftIsas[] = {kDftScalar, kDftAvx2, kDftAvx512};
+
 // 1 when this CPU runs the kernels of `isa`, else 0.
 int dftIsaAvailable(DftIsa isa);
+
+// The widest instruction set this CPU runs: the one dft2d uses.
+DftIsa dftBestIsa();
+
+// The name reports give `isa`: "scalar", "avx2" or "avx512".
+const char* dftIsaName(DftIsa isa);
 
 // dft2d with the kernels of `isa`; the caller checks dftIsaAvailable first.
 // Returns as dft2d.
