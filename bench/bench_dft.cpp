@@ -23,9 +23,9 @@
 #include "dftreference.h"
 #include "speccore.h"
 
-namespace {
+using namespace speccore;
 
-const char* const kIsaNames[] = {"scalar", "avx2", "avx512"};
+namespace {
 
 struct Size {
   int32_t w, h;
@@ -64,7 +64,7 @@ void literal(benchmark::State& state, Size z) {
 
 // Each iteration transforms a fresh copy of the input (copied outside the
 // timing), so the values never grow toward overflow.
-void kernel(benchmark::State& state, Size z, int isa, bool gray) {
+void kernel(benchmark::State& state, Size z, DftIsa isa, bool gray) {
   const Grid in = input(z, gray);
   Plane p = planeAlloc(sizeof(Complex), z.w, z.h);
   if (p == nullptr) {
@@ -140,7 +140,7 @@ __attribute__((target("avx2"))) double peak256(int64_t rounds) {
   return sum;
 }
 
-void peak(benchmark::State& state, int isa) {
+void peak(benchmark::State& state, DftIsa isa) {
   const int64_t rounds = 1 << 20;
   for (auto _ : state)
     benchmark::DoNotOptimize(isa == kDftAvx512 ? peak512(rounds) : peak256(rounds));
@@ -235,19 +235,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   }
 };
 
-int bestIsa() {
-  return dftIsaAvailable(kDftAvx512) ? kDftAvx512
-         : dftIsaAvailable(kDftAvx2) ? kDftAvx2
-                                     : kDftScalar;
-}
-
 void printSummary(SummaryReporter& r) {
-  const int isa = bestIsa();
-  const std::string best = kIsaNames[isa];
+  const std::string best = dftIsaName(dftBestIsa());
   std::printf("\nSummary: fastest of the repeated runs, processor time; rates in G cmadd/s\n");
-  for (int vector : {int(kDftAvx512), int(kDftAvx2)}) {
+  for (DftIsa vector : {kDftAvx512, kDftAvx2}) {
     if (!dftIsaAvailable(vector)) continue;
-    const std::string name = kIsaNames[vector];
+    const std::string name = dftIsaName(vector);
     const double peakRate = r.rate["peak/" + name];
     std::printf("\nkernel %s, peak %.2f for this mix\n", name.c_str(), peakRate);
     std::printf("%-10s %10s %10s %8s %8s %8s %12s\n", "size", "literal s", "fast s", "speedup",
@@ -281,22 +274,22 @@ void printSummary(SummaryReporter& r) {
 
 int main(int argc, char** argv) {
   std::vector<benchmark::internal::Benchmark*> all;
-  for (int isa : {int(kDftAvx2), int(kDftAvx512)})
+  for (DftIsa isa : {kDftAvx2, kDftAvx512})
     if (dftIsaAvailable(isa))
-      all.push_back(
-          benchmark::RegisterBenchmark((std::string("peak/") + kIsaNames[isa]).c_str(), peak, isa));
+      all.push_back(benchmark::RegisterBenchmark((std::string("peak/") + dftIsaName(isa)).c_str(),
+                                                 peak, isa));
   for (const Size& z : kSizes) {
     const std::string n = sizeName(z);
     benchmark::RegisterBenchmark(("literal/" + n).c_str(), literal, z)
         ->Unit(benchmark::kMillisecond)
         ->Repetitions(3);
-    for (int isa : {int(kDftScalar), int(kDftAvx2), int(kDftAvx512)}) {
+    for (DftIsa isa : kDftIsas) {
       if (!dftIsaAvailable(isa)) continue;
       for (bool gray : {false, true})
         all.push_back(
             benchmark::RegisterBenchmark(
-                (std::string(kIsaNames[isa]) + (gray ? "/gray/" : "/complex/") + n).c_str(), kernel,
-                z, isa, gray)
+                (std::string(dftIsaName(isa)) + (gray ? "/gray/" : "/complex/") + n).c_str(),
+                kernel, z, isa, gray)
                 ->Unit(benchmark::kMillisecond));
     }
   }

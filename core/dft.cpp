@@ -8,6 +8,8 @@
 #include "dftkernel.h"
 #include "speccore.h"
 
+namespace speccore {
+
 // 2*pi as the double every angle is formed from.
 static const double kTwoPi = 6.283185307179586;
 
@@ -77,6 +79,44 @@ static void fillStrips(double* strips, int32_t n, double s) {
 // plane. Four tiles share each strip while it is in cache.
 enum { kBlockTiles = 4, kBlockLines = kBlockTiles * kTileLines };
 
+// Copies lines first ... first + lines - 1 into the tiles of `block`, zeros
+// after the last line, and returns the number of tiles. realInput[t] tells
+// whether every x.im of tile t is zero.
+template <typename At>
+static int gatherTiles(At at, int32_t first, int32_t lines, int32_t n, double* block,
+                       bool* realInput) {
+  const int tiles = (lines + kTileLines - 1) / kTileLines;
+  // For each input k the tile's lines are read side by side: in the column
+  // pass they are neighbours in one row.
+  for (int t = 0; t < tiles; ++t) {
+    double* tile = block + size_t(t) * size_t(n) * kGroupDoubles;
+    realInput[t] = true;
+    for (int32_t k = 0; k < n; ++k) {
+      for (int l = 0; l < kTileLines; ++l) {
+        const int32_t line = t * kTileLines + l;
+        const Complex x = line < lines ? at(first + line, k) : Complex{0.0, 0.0};
+        tile[size_t(k) * kGroupDoubles + 2 * l] = x.re;
+        tile[size_t(k) * kGroupDoubles + 2 * l + 1] = x.im;
+        if (x.im != 0.0) realInput[t] = false;  // also false for a NaN
+      }
+    }
+  }
+  return tiles;
+}
+
+// Writes one strip of one tile's sums back: output o of the tile's line l
+// becomes element output0 + o of line line0 + l.
+template <typename At>
+static void scatterSums(At at, const double* sums, int32_t line0, int lines, int32_t output0,
+                        int32_t outputs, int32_t n, int direction) {
+  for (int32_t o = 0; o < outputs; ++o) {
+    for (int l = 0; l < lines; ++l) {
+      const Complex sum{sums[l * kGroupDoubles + o], sums[l * kGroupDoubles + kStripOutputs + o]};
+      at(line0 + l, output0 + o) = finishSum(sum, n, direction);
+    }
+  }
+}
+
 // One pass over `count` lines of length n, line l element k being at(l, k).
 template <typename At>
 static void tabledPass(At at, int32_t count, int32_t n, int direction, const double* strips,
@@ -85,23 +125,8 @@ static void tabledPass(At at, int32_t count, int32_t n, int direction, const dou
   double sums[kTileLines * kGroupDoubles];
   for (int32_t first = 0; first < count; first += kBlockLines) {
     const int32_t lines = count - first < kBlockLines ? count - first : int32_t(kBlockLines);
-    const int tiles = (lines + kTileLines - 1) / kTileLines;
     bool realInput[kBlockTiles];
-    // For each input k the tile's lines are read side by side: in the column
-    // pass they are neighbours in one row.
-    for (int t = 0; t < tiles; ++t) {
-      double* tile = block + size_t(t) * groupsDoubles;
-      realInput[t] = true;
-      for (int32_t k = 0; k < n; ++k) {
-        for (int l = 0; l < kTileLines; ++l) {
-          const int32_t line = t * kTileLines + l;
-          const Complex x = line < lines ? at(first + line, k) : Complex{0.0, 0.0};
-          tile[size_t(k) * kGroupDoubles + 2 * l] = x.re;
-          tile[size_t(k) * kGroupDoubles + 2 * l + 1] = x.im;
-          if (x.im != 0.0) realInput[t] = false;  // also false for a NaN
-        }
-      }
-    }
+    const int tiles = gatherTiles(at, first, lines, n, block, realInput);
     for (size_t p = 0; p < stripCount(n); ++p) {
       const double* strip = strips + p * groupsDoubles;
       const int32_t outputs = n - int32_t(p) * kStripOutputs < kStripOutputs
@@ -112,14 +137,8 @@ static void tabledPass(At at, int32_t count, int32_t n, int direction, const dou
         kernel(strip, block + size_t(t) * groupsDoubles, n, sums);
         const int filled =
             lines - t * kTileLines < kTileLines ? lines - t * kTileLines : int(kTileLines);
-        for (int32_t o = 0; o < outputs; ++o) {
-          for (int l = 0; l < filled; ++l) {
-            const Complex sum{sums[l * kGroupDoubles + o],
-                              sums[l * kGroupDoubles + kStripOutputs + o]};
-            at(first + t * kTileLines + l, int32_t(p) * kStripOutputs + o) =
-                finishSum(sum, n, direction);
-          }
-        }
+        scatterSums(at, sums, first + t * kTileLines, filled, int32_t(p) * kStripOutputs, outputs,
+                    n, direction);
       }
     }
   }
@@ -209,7 +228,6 @@ struct ScalarLanes {
   enum { kLanes = 1 };
   static Reg zero() { return 0.0; }
   static Reg load(const double* p) { return *p; }
-  static Reg mul(Reg a, Reg b) { return a * b; }
   static Reg add(Reg a, Reg b) { return a + b; }
   static Reg sub(Reg a, Reg b) { return a - b; }
   static Reg mulBroadcast(Reg a, const double* p) { return a * *p; }
@@ -217,7 +235,7 @@ struct ScalarLanes {
 };
 }  // namespace
 
-int dftIsaAvailable(int isa) {
+int dftIsaAvailable(DftIsa isa) {
   switch (isa) {
     case kDftScalar:
       return 1;
@@ -232,7 +250,18 @@ int dftIsaAvailable(int isa) {
   }
 }
 
-DftKernels dftKernels(int isa) {
+DftIsa dftBestIsa() {
+  if (dftIsaAvailable(kDftAvx512)) return kDftAvx512;
+  if (dftIsaAvailable(kDftAvx2)) return kDftAvx2;
+  return kDftScalar;
+}
+
+const char* dftIsaName(DftIsa isa) {
+  static const char* const kNames[] = {"scalar", "avx2", "avx512"};
+  return kNames[isa];
+}
+
+DftKernels dftKernels(DftIsa isa) {
 #if defined(SPECCORE_X86_KERNELS)
   if (isa == kDftAvx512) return dftKernelsAvx512();
   if (isa == kDftAvx2) return dftKernelsAvx2();
@@ -243,7 +272,7 @@ DftKernels dftKernels(int isa) {
 
 // ---- Entry points -----------------------------------------------------------
 
-int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int isa) {
+int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, DftIsa isa) {
   if (width <= 0 || height <= 0) return 0;  // nothing to transform
   const int32_t m = width > height ? width : height;
   WorkMemory work;
@@ -260,16 +289,15 @@ int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int 
   return 0;
 }
 
-int dft2d(Plane plane, int32_t width, int32_t height, int direction) {
-  int isa = kDftScalar;
-  if (dftIsaAvailable(kDftAvx512))
-    isa = kDftAvx512;
-  else if (dftIsaAvailable(kDftAvx2))
-    isa = kDftAvx2;
-  return dft2dWithIsa(plane, width, height, direction, isa);
-}
-
 int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
   if (width <= 0 || height <= 0) return 0;
   return directPasses(plane, width, height, direction);
+}
+
+}  // namespace speccore
+
+using namespace speccore;
+
+int dft2d(Plane plane, int32_t width, int32_t height, int direction) {
+  return dft2dWithIsa(plane, width, height, direction, dftBestIsa());
 }

@@ -4,6 +4,7 @@
 
 #include "dftkernel.h"
 
+namespace speccore {
 namespace {
 
 struct Avx2 {
@@ -11,7 +12,6 @@ struct Avx2 {
   enum { kLanes = 4 };
   static Reg zero() { return _mm256_setzero_pd(); }
   static Reg load(const double* p) { return _mm256_loadu_pd(p); }
-  static Reg mul(Reg a, Reg b) { return _mm256_mul_pd(a, b); }
   static Reg add(Reg a, Reg b) { return _mm256_add_pd(a, b); }
   static Reg sub(Reg a, Reg b) { return _mm256_sub_pd(a, b); }
   static Reg mulBroadcast(Reg a, const double* p) {
@@ -27,3 +27,5 @@ struct Avx2 {
 DftKernels dftKernelsAvx2() {
   return DftKernels{tileSums<Avx2, 2, false>, tileSums<Avx2, 2, true>};
 }
+
+}  // namespace speccore

@@ -4,6 +4,7 @@
 
 #include "dftkernel.h"
 
+namespace speccore {
 namespace {
 
 struct Avx512 {
@@ -11,7 +12,6 @@ struct Avx512 {
   enum { kLanes = 8 };
   static Reg zero() { return _mm512_setzero_pd(); }
   static Reg load(const double* p) { return _mm512_loadu_pd(p); }
-  static Reg mul(Reg a, Reg b) { return _mm512_mul_pd(a, b); }
   static Reg add(Reg a, Reg b) { return _mm512_add_pd(a, b); }
   static Reg sub(Reg a, Reg b) { return _mm512_sub_pd(a, b); }
   // The multiply takes its second operand straight from memory, broadcast by
@@ -36,3 +36,5 @@ struct Avx512 {
 DftKernels dftKernelsAvx512() {
   return DftKernels{tileSums<Avx512, 8, false>, tileSums<Avx512, 8, true>};
 }
+
+}  // namespace speccore

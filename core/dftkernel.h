@@ -1,5 +1,5 @@
 // The tile kernels of the 2-D DFT, private to the library (and visible to its
-// tests and benchmarks, which force each kernel in turn).
+// tests and benchmarks, which force each kernel in turn, or the direct passes).
 //
 // A pass transforms lines of length n. Its outputs are cut into strips of 8
 // and its lines into tiles of 8; a kernel computes one strip of one tile: 64
@@ -15,6 +15,8 @@
 #include <cstdint>
 
 #include "speccore.h"
+
+namespace speccore {
 
 enum {
   kStripOutputs = 8,  // outputs per strip, lanes per factor group
@@ -38,16 +40,30 @@ struct DftKernels {
 
 enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2 };
 
+// Every instruction set, narrowest first, for those who try each in turn.
+inline constexpr DftIsa kDftIsas[] = {kDftScalar, kDftAvx2, kDftAvx512};
+
 // 1 when this CPU runs the kernels of `isa`, else 0.
-int dftIsaAvailable(int isa);
+int dftIsaAvailable(DftIsa isa);
+
+// The widest instruction set this CPU runs: the one dft2d uses.
+DftIsa dftBestIsa();
+
+// The name reports give `isa`: "scalar", "avx2" or "avx512".
+const char* dftIsaName(DftIsa isa);
 
 // dft2d with the kernels of `isa`; the caller checks dftIsaAvailable first.
 // Returns as dft2d.
-int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, int isa);
+int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, DftIsa isa);
+
+// The direct passes alone, with each factor evaluated term by term: what
+// dft2d falls back to when the table cannot be allocated. Same result as
+// dft2d up to the last bit of a factor. Returns as dft2d.
+int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
 
 // The kernels of `isa` (the scalar ones for an unknown value); the caller
 // checks dftIsaAvailable first.
-DftKernels dftKernels(int isa);
+DftKernels dftKernels(DftIsa isa);
 
 // Each instruction set's kernels, compiled in their own files for that set.
 DftKernels dftKernelsAvx2();
@@ -111,5 +127,7 @@ static void tileSums(const double* strip, const double* tile, int32_t n, double*
   for (int line0 = 0; line0 < kTileLines; line0 += kLines)
     tileLines<V, kLines, kRealInput>(strip, tile, n, line0, sums);
 }
+
+}  // namespace speccore
 
 #endif

@@ -7,16 +7,9 @@
 
 namespace {
 
-PlaneHolder complexPlane(const std::vector<double>& re, int32_t w, int32_t h, double im = 0) {
-  PlaneHolder p(planeAlloc(16, w, h));
-  for (int32_t y = 0; p && y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) complexRow(p.get(), y)[x] = Complex{re[size_t(y) * w + x], im};
-  return p;
-}
-
 // Renders real parts `re` (W x H) into a destination full of junk.
 std::vector<int> render(const std::vector<double>& re, int32_t w, int32_t h, double im = 0) {
-  PlaneHolder src = complexPlane(re, w, h, im);
+  PlaneHolder src = planeOf(re, w, h, im);
   PlaneHolder dst(planeAlloc(4, w, h));
   std::memset(pixelRow(dst.get(), 0), 0xab, size_t(w) * h * 4);
   complexToImage(src.get(), dst.get(), w, h);
@@ -99,7 +92,7 @@ TEST(ComplexImage, NonFiniteRealPartsRenderSafely) {
 TEST(ComplexImage, WriteComplexImageWritesBmp) {
   TempDir dir;
   const std::vector<double> re = {0, 10, 20, 30, 40, 50};
-  PlaneHolder src = complexPlane(re, 3, 2);
+  PlaneHolder src = planeOf(re, 3, 2);
   PlaneHolder dst(planeAlloc(4, 3, 2));
   const std::string path = dir.file("gray.bmp");
   writeComplexImage(path.c_str(), src.get(), dst.get(), 3, 2);
@@ -122,7 +115,7 @@ TEST(IdftToImage, ZeroFrequencyOnlyGivesFlatPicture) {
   const double c = 77;
   std::vector<double> re(w * h, 0.0);
   re[0] = c * w * h;
-  PlaneHolder plane = complexPlane(re, w, h);
+  PlaneHolder plane = planeOf(re, w, h);
   PlaneHolder dst(planeAlloc(4, w, h));
   EXPECT_EQ(0, idft2dToImage(plane.get(), dst.get(), w, h));
   EXPECT_EQ(std::vector<int>(w * h, 77), grayLevels(dst.get(), w, h));
@@ -140,7 +133,7 @@ TEST(IdftToImage, NoPictureWhenTheInverseIsNotFinite) {
   const std::vector<double> spectra[] = {
       {kNaN, 0, 0, 0, 0, 0}, {0, 0, 0, kInf, 0, 0}, {0, 0, 0, 0, -kInf, 0}, {1e308, 1e308, 0, 0, 0, 0}};
   for (const std::vector<double>& re : spectra) {
-    PlaneHolder plane = complexPlane(re, 3, 2);
+    PlaneHolder plane = planeOf(re, 3, 2);
     PlaneHolder dst(planeAlloc(4, 3, 2));
     std::memset(pixelRow(dst.get(), 0), 0xAB, 3 * 2 * 4);
     EXPECT_EQ(1, idft2dToImage(plane.get(), dst.get(), 3, 2)) << re[0];

@@ -10,6 +10,8 @@
 #include "speccore.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 namespace {
 
 // ---- Helpers ----------------------------------------------------------------
@@ -169,11 +171,9 @@ TEST(Dft, NonPositiveSizeLeavesPlaneUnchanged) {
 
 namespace {
 
-const char* const kIsaNames[] = {"scalar", "avx2", "avx512"};
-
-std::vector<int> availableIsas() {
-  std::vector<int> isas;
-  for (int isa : {int(kDftScalar), int(kDftAvx2), int(kDftAvx512)})
+std::vector<DftIsa> availableIsas() {
+  std::vector<DftIsa> isas;
+  for (DftIsa isa : kDftIsas)
     if (dftIsaAvailable(isa)) isas.push_back(isa);
   return isas;
 }
@@ -207,9 +207,9 @@ const Size kKernelSizes[] = {{1, 1},  {1, 7},   {7, 1},   {2, 2},     {7, 9},   
 }  // namespace
 
 TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
-  const std::vector<int> isas = availableIsas();
+  const std::vector<DftIsa> isas = availableIsas();
   std::printf("kernels run here:");
-  for (int isa : isas) std::printf(" %s", kIsaNames[isa]);
+  for (DftIsa isa : isas) std::printf(" %s", dftIsaName(isa));
   std::printf("\n");
   for (const Size& z : kKernelSizes) {
     const Grid inputs[] = {randomGrid(z.w, z.h, uint32_t(z.w * 31 + z.h)),
@@ -223,17 +223,21 @@ TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
         if (large && (i == 2 || (i == 1 && direction == kDftInverse))) continue;
         Grid expected = inputs[i];
         reference(expected, z.w, z.h, direction, true);
-        for (int isa : isas) {
+        for (DftIsa isa : isas) {
           PlaneHolder p = planeOf(inputs[i], z.w, z.h);
           ASSERT_EQ(0, dft2dWithIsa(p.get(), z.w, z.h, direction, isa));
           EXPECT_EQ(-1, firstDifference(expected, fromPlane(p.get(), z.w, z.h)))
-              << kIsaNames[isa] << " " << kinds[i] << " " << z.w << "x" << z.h << " direction "
+              << dftIsaName(isa) << " " << kinds[i] << " " << z.w << "x" << z.h << " direction "
               << direction;
         }
       }
     }
   }
 }
+
+// All kernels give the same bits, so only this shows dft2d leaving the widest
+// one this CPU runs unused.
+TEST(DftKernels, BestIsaIsTheWidestAvailable) { EXPECT_EQ(availableIsas().back(), dftBestIsa()); }
 
 // The real-input kernels leave out every product with x.im. That is exact
 // when x.im is +0 or -0: the left-out terms are zeros, and a running sum that
@@ -248,12 +252,12 @@ TEST(DftKernels, RealInputKernelEqualsFullKernelWhenImaginaryPartsAreZero) {
       tile[i] = values[rng() % 9];
       tile[i + 1] = rng() % 2 ? -0.0 : +0.0;
     }
-    for (int isa : availableIsas()) {
+    for (DftIsa isa : availableIsas()) {
       const DftKernels kernels = dftKernels(isa);
       double full[kTileLines * kGroupDoubles], real[kTileLines * kGroupDoubles];
       kernels.complexInput(strip.data(), tile.data(), n, full);
       kernels.realInput(strip.data(), tile.data(), n, real);
-      EXPECT_EQ(0, std::memcmp(full, real, sizeof full)) << kIsaNames[isa] << " n=" << n;
+      EXPECT_EQ(0, std::memcmp(full, real, sizeof full)) << dftIsaName(isa) << " n=" << n;
     }
   }
 }

@@ -95,6 +95,13 @@ inline PlaneHolder planeOf(const std::vector<Complex>& samples, int32_t w, int32
   return p;
 }
 
+// The same from real parts, every imaginary part being `im`.
+inline PlaneHolder planeOf(const std::vector<double>& re, int32_t w, int32_t h, double im = 0) {
+  std::vector<Complex> samples;
+  for (double r : re) samples.push_back(Complex{r, im});
+  return planeOf(samples, w, h);
+}
+
 // Gray levels of a rendered picture, row 0 first; every pixel must be gray
 // (blue = green = red) with a zero fourth byte.
 inline std::vector<int> grayLevels(Plane pixels, int32_t w, int32_t h) {

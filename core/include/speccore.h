@@ -294,11 +294,6 @@ Complex* spectrumSamples(uint8_t* file);
 // untouched) when not even its scratch line can be had.
 int dft2d(Plane plane, int32_t width, int32_t height, int direction);
 
-// The direct passes alone, with each factor evaluated term by term: what
-// dft2d falls back to when the table cannot be allocated. Same result as
-// dft2d up to the last bit of a factor. Returns as dft2d.
-int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
-
 // ---- Complex plane to image (compleximage.cpp) -----------------------------
 
 // Renders the real parts of `source` into `destination` (both W x H): truncated
