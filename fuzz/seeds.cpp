@@ -6,35 +6,26 @@
 #include <string>
 #include <vector>
 
-#include "speccore.h"
+#include "bmpbuild.h"
+#include "spectrumbuild.h"
 
-static void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-
-static bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool ok = std::fwrite(bytes.data(), bytes.size(), 1, f) == 1;
-  return std::fclose(f) == 0 && ok;
-}
-
-// W x H pixels of `bits` with `entries` palette entries, rows padded to 4.
-static std::vector<uint8_t> bmp(int bits, int32_t w, int32_t h, bool topDown, uint32_t entries) {
-  const uint32_t stride = uint32_t((int64_t(bits) * w + 31) / 32 * 4), offset = 54 + 4 * entries;
-  std::vector<uint8_t> b(offset + stride * uint32_t(h));
-  b[0] = 'B';
-  b[1] = 'M';
-  put32(b, 2, uint32_t(b.size()));
-  put32(b, 10, offset);
-  put32(b, 14, 40);
-  put32(b, 18, uint32_t(w));
-  put32(b, 22, uint32_t(topDown ? -h : h));
-  b[26] = 1;
-  b[28] = uint8_t(bits);
-  put32(b, 34, stride * uint32_t(h));
-  for (size_t i = 54; i < b.size(); ++i) b[i] = uint8_t(i * 37 + i / 7);
-  return b;
+// W x H pixels of `bits` with `entries` palette entries; every byte of the
+// rows and palette is set, so no seed is all zeros.
+static Bytes seedBmp(int bits, int32_t w, int32_t h, bool topDown, size_t entries) {
+  BmpBuild b;
+  b.bits = bits;
+  b.width = w;
+  b.height = h;
+  b.topDown = topDown;
+  for (size_t k = 0; k < entries; ++k)
+    b.palette.push_back(Pixel32{uint8_t(k * 37), uint8_t(k * 11), uint8_t(255 - k), 0});
+  const size_t rowBytes = (size_t(bits) * size_t(w) + 7) / 8;
+  for (int32_t y = 0; y < h; ++y) {
+    Bytes row(rowBytes);
+    for (size_t i = 0; i < rowBytes; ++i) row[i] = uint8_t(i * 37 + size_t(y) * 7);
+    b.rows.push_back(row);
+  }
+  return makeBmp(b);
 }
 
 int main(int argc, char** argv) {
@@ -45,27 +36,23 @@ int main(int argc, char** argv) {
   const std::string bmpDir = argv[1], cpxDir = argv[2];
   struct Kind {
     int bits;
-    uint32_t entries;
+    size_t entries;
   } const kinds[] = {{1, 2}, {8, 0}, {8, 3}, {8, 256}, {24, 0}, {32, 0}, {4, 16}, {16, 0}};
   int n = 0;
   bool ok = true;
   for (const Kind& k : kinds)
     for (const int32_t w : {2, 3, 9})
       for (const bool topDown : {false, true})
-        ok &= writeFile(bmpDir + "/seed" + std::to_string(n++) + ".bmp",
-                        bmp(k.bits, w, 1 + w % 4, topDown, k.entries));
+        ok &= writeBytes(bmpDir + "/seed" + std::to_string(n++) + ".bmp",
+                         seedBmp(k.bits, w, 1 + w % 4, topDown, k.entries));
 
   const struct {
     int32_t w, h;
-    const char* text;
-  } spectra[] = {{2, 2, nullptr}, {3, 5, nullptr}, {4, 2, "abc"}, {8, 8, nullptr}, {5, 3, "notes"}};
+    uint32_t textBytes;
+  } spectra[] = {{2, 2, 0}, {3, 5, 0}, {4, 2, 4}, {8, 8, 0}, {5, 3, 6}};
   n = 0;
-  for (const auto& s : spectra) {
-    std::vector<Complex> samples(size_t(s.w) * size_t(s.h));
-    for (size_t i = 0; i < samples.size(); ++i)
-      samples[i] = Complex{double(i % 5) * 1000.0 - 0.5 * double(i), double(i * i % 7)};
-    const std::string path = cpxDir + "/seed" + std::to_string(n++) + ".dat";
-    ok &= writeSpectrumFile(path.c_str(), s.text, samples.data(), s.w, s.h) == 0;
-  }
+  for (const auto& s : spectra)
+    ok &= writeBytes(cpxDir + "/seed" + std::to_string(n++) + ".dat",
+                     spectrumBytes(s.w, s.h, testSpectrum(s.w, s.h), s.textBytes));
   return ok ? 0 : 1;
 }

@@ -3,14 +3,13 @@
 #include <limits>
 #include <string>
 
-#include "bmpfixture.h"
+#include "bmpbuild.h"
+#include "testutil.h"
 
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
 namespace {
-
-uint32_t le16(const Bytes& b, size_t at) { return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8; }
 
 struct LoadResult {
   int status;

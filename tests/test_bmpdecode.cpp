@@ -3,7 +3,8 @@
 #include <ostream>
 #include <string>
 
-#include "bmpfixture.h"
+#include "bmpbuild.h"
+#include "testutil.h"
 
 static bool operator==(const Pixel32& a, const Pixel32& b) {
   return a.blue == b.blue && a.green == b.green && a.red == b.red && a.reserved == b.reserved;

@@ -3,16 +3,10 @@
 #include <filesystem>
 
 #include "speccore.h"
+#include "spectrumbuild.h"
 #include "testutil.h"
 
 namespace {
-
-// W x H samples with distinct, non-integer values in both parts.
-std::vector<Complex> samples(int32_t w, int32_t h) {
-  std::vector<Complex> s(size_t(w) * size_t(h));
-  for (size_t i = 0; i < s.size(); ++i) s[i] = Complex{i + 0.25, -1.5 * double(i) - 0.125};
-  return s;
-}
 
 // Checks the header fields and the sample block of a written file.
 void expectFile(const Bytes& f, uint32_t textLength, const std::vector<Complex>& s, int32_t w,
@@ -35,7 +29,7 @@ void expectFile(const Bytes& f, uint32_t textLength, const std::vector<Complex>&
 
 TEST(SpectrumFile, WritesHeaderAndSamples) {
   TempDir dir;
-  const std::vector<Complex> s = samples(4, 2);
+  const std::vector<Complex> s = testSpectrum(4, 2);
   for (const char* text : {static_cast<const char*>(nullptr), ""}) {
     const std::string path = dir.file("plain.dat");
     ASSERT_EQ(0, writeSpectrumFile(path.c_str(), text, s.data(), 4, 2));
@@ -49,7 +43,7 @@ TEST(SpectrumFile, WritesHeaderAndSamples) {
 
 TEST(SpectrumFile, WritesTextBetweenHeaderAndSamples) {
   TempDir dir;
-  const std::vector<Complex> s = samples(4, 2);
+  const std::vector<Complex> s = testSpectrum(4, 2);
   const std::string path = dir.file("text.dat");
   ASSERT_EQ(0, writeSpectrumFile(path.c_str(), "abc", s.data(), 4, 2));
   const Bytes f = readBytes(path);
@@ -60,7 +54,7 @@ TEST(SpectrumFile, WritesTextBetweenHeaderAndSamples) {
 
 TEST(SpectrumFile, WriteToMissingDirectoryFails) {
   TempDir dir;
-  const std::vector<Complex> s = samples(2, 2);
+  const std::vector<Complex> s = testSpectrum(2, 2);
   const std::string path = dir.file("no/such/dir.dat");
   testing::internal::CaptureStderr();
   EXPECT_EQ(-1, writeSpectrumFile(path.c_str(), nullptr, s.data(), 2, 2));
@@ -69,7 +63,7 @@ TEST(SpectrumFile, WriteToMissingDirectoryFails) {
 
 TEST(SpectrumFile, ReadReturnsWholeFile) {
   TempDir dir;
-  const std::vector<Complex> s = samples(3, 5);
+  const std::vector<Complex> s = testSpectrum(3, 5);
   for (const char* text : {static_cast<const char*>(nullptr), "a longer note"}) {
     const std::string path = dir.file("round.dat");
     ASSERT_EQ(0, writeSpectrumFile(path.c_str(), text, s.data(), 3, 5));
@@ -129,12 +123,9 @@ TEST(SpectrumFile, SizesBeyondTheHeaderAreRefused) {
 
 // A file image of `size` bytes whose header says W x H samples at `offset`.
 static Bytes spectrumImage(uint32_t size, int32_t w, int32_t h, int32_t offset = 32) {
-  Bytes b(size, 0);
-  if (size < 32) return b;
-  putLe32(b, 0, kCpxType);
-  putLe32(b, 16, uint32_t(offset));
-  putLe32(b, 24, uint32_t(w));
-  putLe32(b, 28, uint32_t(h));
+  Bytes b = spectrumBytes(w, h, {});
+  putLe32(b, kCxOffByts, uint32_t(offset));
+  b.resize(size);
   return b;
 }
 
@@ -194,7 +185,7 @@ TEST(SpectrumHeader, RequiresZeroAfterIdentifier) {
 TEST(SpectrumFile, SamplesAreAlignedForUseInPlace) {
   // Texts of 0, 3 and 8 letters: samples at 32, 36 and 41 in the file.
   TempDir dir;
-  const std::vector<Complex> s = samples(4, 2);
+  const std::vector<Complex> s = testSpectrum(4, 2);
   for (const char* text : {"", "abc", "abcdefgh"}) {
     const std::string path = dir.file("text.dat");
     ASSERT_EQ(0, writeSpectrumFile(path.c_str(), text, s.data(), 4, 2));

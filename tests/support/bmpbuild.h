@@ -1,15 +1,15 @@
-// BMP files built in memory for the tests: a 54-byte header, an optional
+// BMP files built in memory for the tests and the fuzz seeds: a 54-byte header, an optional
 // palette, and rows padded to four bytes in either row order. Header fields
 // can be overwritten afterwards with setField.
-#ifndef BMPFIXTURE_H
-#define BMPFIXTURE_H
+#ifndef BMPBUILD_H
+#define BMPBUILD_H
 
 #include <algorithm>
 #include <initializer_list>
 #include <utility>
 
+#include "filebytes.h"
 #include "speccore.h"
-#include "testutil.h"
 
 // Offsets of the header fields.
 enum BmpField : size_t {
@@ -102,11 +102,6 @@ inline Bytes plainBmp(int bits, int32_t width, int32_t height, size_t paletteEnt
 // `file` with the given header fields overwritten.
 inline Bytes withFields(Bytes file, std::initializer_list<std::pair<BmpField, uint32_t>> fields) {
   for (const auto& f : fields) setField(file, f.first, f.second);
-  return file;
-}
-
-inline Bytes truncated(Bytes file, size_t size) {
-  file.resize(size);
   return file;
 }
 
