@@ -1,7 +1,8 @@
 # Installs the project into a scratch prefix, checks what lands there, and
 # builds and runs a small program against the installed package. Called with
 # BUILD_DIR, CONSUMER (its source), WORK (a scratch folder), GENERATOR,
-# CXX, CXX_FLAGS, LINKER_FLAGS, TOOLCHAIN, LIBDIR, BINDIR, INCLUDEDIR, MANDIR.
+# CXX, CXX_FLAGS, LINKER_FLAGS, TOOLCHAIN, LIBDIR, BINDIR, INCLUDEDIR, MANDIR
+# and NM (the symbol lister; the symbol check is skipped without it).
 function(run what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out
                   WORKING_DIRECTORY "${WORK}")
@@ -36,6 +37,32 @@ list(SORT installed)
 list(SORT expected)
 if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed:\n${installed}\nexpected:\n${expected}")
+endif()
+
+# The library exports the names of its public header and nothing else: every
+# other symbol lives in the namespace speccore or has internal linkage, so a
+# consumer's own names cannot clash with the library's.
+if(NM)
+  run("listing the library's symbols" "${NM}" -g -C --defined-only "${prefix}/${LIBDIR}/libspeccore.a")
+  file(READ "${prefix}/${INCLUDEDIR}/speccore.h" header)
+  string(REPLACE "\n" ";" lines "${out}")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[0-9a-fA-F]+ [A-Z] (.*)$")
+      set(symbol "${CMAKE_MATCH_1}")
+      if(symbol MATCHES "^speccore::")
+        continue()
+      endif()
+      string(REGEX REPLACE "\\(.*$" "" name "${symbol}")
+      # What the compiler adds (DW.ref.__gxx_personality_v0, _GLOBAL__...)
+      # is no name of the library's.
+      if(NOT name MATCHES "^[A-Za-z][A-Za-z0-9_]*$")
+        continue()
+      endif()
+      if(NOT header MATCHES "[ *]${name}\\(")
+        message(FATAL_ERROR "global symbol not in the public header: ${symbol}")
+      endif()
+    endif()
+  endforeach()
 endif()
 
 set(configure_args -S "${CONSUMER}" -B "${WORK}/consumer-build" -G "${GENERATOR}"
