@@ -219,3 +219,18 @@ TEST(Specfwd, SmallestPictureIsTwoByTwo) {
   EXPECT_EQ(size_t(96), readBytes(dir.file("dft_complex.dat")).size());
   EXPECT_EQ(size_t(70), readBytes(dir.file("dft_2D.bmp")).size());
 }
+
+TEST(Specfwd, NoMemoryForTheTransformIsReported) {
+  if (*kToolLauncher) GTEST_SKIP() << "the address-space ceiling applies to programs started directly";
+  // 12000 x 12000 pixels: the picture's plane (576 MB) fits under the 2 GiB
+  // ceiling the tests give every program, the transform's plane (2.3 GB) not.
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), plainBmp(1, 12000, 12000, 2)));
+  const ToolRun run = runTool(kSpecfwd, {"in.bmp"}, dir.path);
+  EXPECT_EQ(kStatusMemory, run.status);
+  // A sanitized build notes the refused block on a line of its own first.
+  std::string err = run.err;
+  if (err.rfind("==", 0) == 0) err.erase(0, err.find('\n') + 1);
+  EXPECT_EQ("Couldn't allocate memory.\n", err);
+  EXPECT_EQ(names({"in.bmp"}), filesIn(dir.path));
+}
