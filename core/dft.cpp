@@ -222,19 +222,6 @@ static bool workAlloc(int32_t m, WorkMemory* work) {
 
 // ---- Kernel choice ----------------------------------------------------------
 
-namespace {
-struct ScalarLanes {
-  typedef double Reg;
-  enum { kLanes = 1 };
-  static Reg zero() { return 0.0; }
-  static Reg load(const double* p) { return *p; }
-  static Reg add(Reg a, Reg b) { return a + b; }
-  static Reg sub(Reg a, Reg b) { return a - b; }
-  static Reg mulBroadcast(Reg a, const double* p) { return a * *p; }
-  static void store(double* p, Reg a) { *p = a; }
-};
-}  // namespace
-
 int dftIsaAvailable(DftIsa isa) {
   switch (isa) {
     case kDftScalar:
@@ -267,7 +254,7 @@ DftKernels dftKernels(DftIsa isa) {
   if (isa == kDftAvx2) return dftKernelsAvx2();
 #endif
   (void)isa;
-  return DftKernels{tileSums<ScalarLanes, 1, false>, tileSums<ScalarLanes, 1, true>};
+  return DftKernels{tileSums<Lanes<double>, 1, false>, tileSums<Lanes<double>, 1, true>};
 }
 
 // ---- Entry points -----------------------------------------------------------

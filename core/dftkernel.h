@@ -13,6 +13,7 @@
 #define SPECCORE_DFTKERNEL_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "speccore.h"
 
@@ -68,6 +69,31 @@ DftKernels dftKernels(DftIsa isa);
 // Each instruction set's kernels, compiled in their own files for that set.
 DftKernels dftKernelsAvx2();
 DftKernels dftKernelsAvx512();
+
+// ---- Lanes --------------------------------------------------------------------
+// The operations the kernel needs on a register R of doubles whose arithmetic
+// is the language's own: double itself for the plain kernel, a GCC vector of
+// doubles for the vector kernels, each compiled in its own file for its
+// instruction set. Vector arithmetic acts lane by lane, so every width rounds
+// exactly as the scalar code does. (Internal linkage: each file's copy is
+// compiled for that file's instruction set.)
+namespace {
+template <class R>
+struct Lanes {
+  typedef R Reg;
+  enum { kLanes = sizeof(R) / sizeof(double) };
+  static Reg zero() { return Reg{}; }
+  static Reg load(const double* p) {
+    Reg r;
+    std::memcpy(&r, p, sizeof r);
+    return r;
+  }
+  static Reg add(Reg a, Reg b) { return a + b; }
+  static Reg sub(Reg a, Reg b) { return a - b; }
+  static Reg mulBroadcast(Reg a, const double* p) { return a * *p; }
+  static void store(double* p, Reg a) { std::memcpy(p, &a, sizeof a); }
+};
+}  // namespace
 
 // ---- The kernel, once for every vector width --------------------------------
 // V supplies a register type holding V::kLanes doubles and the operations on

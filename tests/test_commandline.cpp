@@ -11,15 +11,15 @@ namespace {
 
 // The two shapes the programs come in: one or two paths, with or without
 // letters that let the scan go on (specshow's -d and -n).
-const ToolCommandLine kTwoPaths = {"[-h] ", "[in [out]]", "\t-h: help\n", "", 2};
-const ToolCommandLine kOnePath = {"[-h] ", "[in]", "\t-h: help\n", "", 1};
-const ToolCommandLine kFlags = {"[-d] [-n] [-h] ", "[in [out]]", "\t-h: help\n", "dn", 2};
+const ToolCommandLine kTwoPaths = {"[-h] ", "[in [out]]", "\t-h: help\n", "", 2, {"in0", "out0"}};
+const ToolCommandLine kOnePath = {"[-h] ", "[in]", "\t-h: help\n", "", 1, {"in0", nullptr}};
+const ToolCommandLine kFlags = {"[-d] [-n] [-h] ", "[in [out]]", "\t-h: help\n", "dn", 2, {"in0", "out0"}};
 
 struct ScanCase {
   std::vector<std::string> args;
   bool usage;
   int status;
-  std::vector<std::string> paths;  // when the scan goes on
+  std::vector<std::string> paths;  // given ones, when the scan goes on
   std::vector<bool> flags;         // d, n: for kFlags only
 };
 
@@ -37,11 +37,12 @@ void expectScan(const ToolCommandLine& tool, const char* toolName, const ScanCas
     EXPECT_EQ(c.status, line.status);
     return;
   }
+  // Paths not given are the program's defaults.
   for (int i = 0; i < kMaxPaths; ++i) {
-    const bool given = size_t(i) < c.paths.size();
-    EXPECT_EQ(given, line.paths[i] != nullptr) << "path " << i;
-    if (given && line.paths[i] != nullptr) {
-      EXPECT_EQ(c.paths[size_t(i)], line.paths[i]);
+    const char* expected = size_t(i) < c.paths.size() ? c.paths[size_t(i)].c_str() : tool.defaults[i];
+    EXPECT_EQ(expected == nullptr, line.paths[i] == nullptr) << "path " << i;
+    if (expected != nullptr && line.paths[i] != nullptr) {
+      EXPECT_STREQ(expected, line.paths[i]) << "path " << i;
     }
   }
   for (size_t i = 0; i < c.flags.size(); ++i) EXPECT_EQ(c.flags[i], line.flagSeen[i]) << "flag " << i;

@@ -22,6 +22,7 @@ int printUsage(const ToolCommandLine& tool, const char* invocation, int status) 
 
 CommandLine scanCommandLine(const ToolCommandLine& tool, int argc, char** argv) {
   CommandLine line;
+  for (int i = 0; i < kMaxPaths; ++i) line.paths[i] = tool.defaults[i];
   int pathCount = 0;
   for (int i = 1; i < argc && !line.usage; ++i) {
     const char* arg = argv[i];

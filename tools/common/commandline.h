@@ -17,6 +17,7 @@ struct ToolCommandLine {
   const char* optionLines;  // one line per option, each led by a tab
   const char* flags;        // letters besides 'h' that let the scan go on; "" for none
   int maxPaths;             // positional arguments taken: 1 or 2
+  const char* defaults[2];  // the paths taken when not given
 };
 
 enum { kMaxFlags = 4, kMaxPaths = 2 };
@@ -25,11 +26,12 @@ enum { kMaxFlags = 4, kMaxPaths = 2 };
 struct CommandLine {
   bool usage = false;  // print the usage and end with `status`
   int status = 0;
-  const char* paths[kMaxPaths] = {nullptr, nullptr};  // positional arguments; null when not given
+  const char* paths[kMaxPaths] = {nullptr, nullptr};  // positional arguments, or the defaults
   bool flagSeen[kMaxFlags] = {false, false, false, false};  // flagSeen[i] for the tool's flags[i]
 };
 
-// Scans argv[1 .. argc-1] by the rules above. Prints nothing.
+// Scans argv[1 .. argc-1] by the rules above; paths not given take the
+// tool's defaults. Prints nothing.
 CommandLine scanCommandLine(const ToolCommandLine& tool, int argc, char** argv);
 
 // Prints the usage on standard error, naming the program as `invocation`

@@ -57,3 +57,19 @@ void spectrumWorkFree(SpectrumWork* work) {
   std::free(work->file);
   *work = SpectrumWork();
 }
+
+int spectrumRunOpen(const char* inputPath, const char* outputPath, SpectrumWork* work,
+                    RunOutputs* outputs) {
+  const int status = spectrumWorkOpen(inputPath, work);
+  return status == kStatusOk ? runOutputsOpen(outputs, &outputPath, 1) : status;
+}
+
+int spectrumRunFinish(SpectrumWork* work, RunOutputs* outputs, int status) {
+  if (status == kStatusOk) {
+    const SpectrumView& v = work->view;
+    status = bmpWrite32To(&outputs->files[0], pixelRow(work->pixels, 0), v.width, v.height);
+  }
+  status = runOutputsFinish(outputs, status);
+  spectrumWorkFree(work);
+  return status;
+}

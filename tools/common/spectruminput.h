@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "runoutputs.h"
 #include "speccore.h"
 
 // Loads the spectrum file at `path`. Returns the block (the caller frees it)
@@ -31,5 +32,17 @@ int spectrumWorkOpen(const char* path, SpectrumWork* work);
 
 // Frees the row table, the picture and then the file the table points into.
 void spectrumWorkFree(SpectrumWork* work);
+
+// The run of specinv and specshow: spectrumWorkOpen, then the one output
+// created before the work on the samples. Returns 0 when both are ready, else
+// the exit status after the messages. Either way the run ends with
+// spectrumRunFinish.
+int spectrumRunOpen(const char* inputPath, const char* outputPath, SpectrumWork* work,
+                    RunOutputs* outputs);
+
+// Ends a run that reached `status`: on kStatusOk the picture is written and
+// replaces the output, otherwise the output is discarded; then the work is
+// freed. Returns the run's final status.
+int spectrumRunFinish(SpectrumWork* work, RunOutputs* outputs, int status);
 
 #endif

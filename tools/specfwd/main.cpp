@@ -12,6 +12,7 @@ static const ToolCommandLine kCommandLine = {
     "\t-h: This option shows only this message.\n",
     "",
     2,
+    {"sample.bmp", "dft_2D.bmp"},
 };
 
 // Loads, checks and decodes the input and runs the pipeline. Returns the
@@ -50,7 +51,6 @@ static int forwardTransform(const char* inputPath, const char* outputPath) {
 
 int main(int argc, char** argv) {
   const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
-  if (line.usage) return printUsage(kCommandLine, argc > 0 ? argv[0] : nullptr, line.status);
-  return forwardTransform(line.paths[0] ? line.paths[0] : "sample.bmp",
-                          line.paths[1] ? line.paths[1] : "dft_2D.bmp");
+  if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
+  return forwardTransform(line.paths[0], line.paths[1]);
 }

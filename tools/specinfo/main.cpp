@@ -13,6 +13,7 @@ static const ToolCommandLine kCommandLine = {
     "\t-h: This option shows only this message.\n",
     "",
     1,
+    {"dft_complex.dat", nullptr},
 };
 
 // Loads the file and prints its header without judging it: the tool for
@@ -52,6 +53,6 @@ static int printSpectrumHeader(const char* inputPath) {
 
 int main(int argc, char** argv) {
   const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
-  if (line.usage) return printUsage(kCommandLine, argc > 0 ? argv[0] : nullptr, line.status);
-  return printSpectrumHeader(line.paths[0] ? line.paths[0] : "dft_complex.dat");
+  if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
+  return printSpectrumHeader(line.paths[0]);
 }

@@ -12,6 +12,7 @@ static const ToolCommandLine kCommandLine = {
     "\t-h: This option shows only this message.\n",
     "",
     2,
+    {"dft_complex.dat", "idft_2D.bmp"},
 };
 
 // The inverse transform, where the samples lie in the loaded block, as a
@@ -38,22 +39,13 @@ static int inversePicture(const char* inputPath, SpectrumWork* work) {
 static int inverseTransform(const char* inputPath, const char* outputPath) {
   SpectrumWork work;
   RunOutputs outputs;
-  int status = spectrumWorkOpen(inputPath, &work);
-  if (status == kStatusOk) status = runOutputsOpen(&outputs, &outputPath, 1);
-  if (status == kStatusOk) {
-    status = inversePicture(inputPath, &work);
-    if (status == kStatusOk)
-      status = bmpWrite32To(&outputs.files[0], pixelRow(work.pixels, 0), work.view.width,
-                            work.view.height);
-    status = runOutputsFinish(&outputs, status);
-  }
-  spectrumWorkFree(&work);
-  return status;
+  int status = spectrumRunOpen(inputPath, outputPath, &work, &outputs);
+  if (status == kStatusOk) status = inversePicture(inputPath, &work);
+  return spectrumRunFinish(&work, &outputs, status);
 }
 
 int main(int argc, char** argv) {
   const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
-  if (line.usage) return printUsage(kCommandLine, argc > 0 ? argv[0] : nullptr, line.status);
-  return inverseTransform(line.paths[0] ? line.paths[0] : "dft_complex.dat",
-                          line.paths[1] ? line.paths[1] : "idft_2D.bmp");
+  if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
+  return inverseTransform(line.paths[0], line.paths[1]);
 }
