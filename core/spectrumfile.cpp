@@ -31,7 +31,8 @@ int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_
   const int64_t sampleBytes = int64_t(width) * height * int64_t(sizeof(Complex));
   if (width < 1 || height < 1 || textLength > size_t(INT32_MAX) ||
       sampleBytes + kCpxHeaderSize + int64_t(textLength) > INT32_MAX) {
-    std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", path, width, height);
+    std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", path, width,
+                 height);
     return kStatusOutput;
   }
   return kStatusOk;
@@ -40,7 +41,8 @@ int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_
 int writeSpectrumTo(OutputFile* out, const char* text, const Complex* samples, int32_t width,
                     int32_t height) {
   const size_t textLength = textBytes(text);
-  if (spectrumFileSizeCheck(out->path, width, height, textLength) != kStatusOk) return kStatusOutput;
+  if (spectrumFileSizeCheck(out->path, width, height, textLength) != kStatusOk)
+    return kStatusOutput;
   const uint32_t sampleBytes = uint32_t(width) * uint32_t(height) * uint32_t(sizeof(Complex));
   const uint32_t offset = kCpxHeaderSize + uint32_t(textLength);
   uint8_t header[kCpxHeaderSize];

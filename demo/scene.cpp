@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
       const uint8_t ground = uint8_t(std::lround(56 + 24 * std::cos(phase)) + grain);
       const bool inRectangle = x >= 110 && x < 147 && y >= 85 && y < 108;
       pixels[size_t(y) * width + x] =
-          inRectangle ? Pixel32{uint8_t(40 + grain), uint8_t(160 + grain), uint8_t(240 + grain), 0} : Pixel32{ground, ground, ground, 0};
+          inRectangle ? Pixel32{uint8_t(40 + grain), uint8_t(160 + grain), uint8_t(240 + grain), 0}
+                      : Pixel32{ground, ground, ground, 0};
     }
   }
   return bmpWrite32(argv[1], pixels.data(), width, height) == 0 ? 0 : 1;

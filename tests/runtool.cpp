@@ -88,7 +88,8 @@ static ToolProcess startToolWith(const std::vector<std::string>& launcher,
   if (process.pid == 0) {
     int out = process.out;
     if (!limits.stdoutPath.empty()) out = open(limits.stdoutPath.c_str(), O_WRONLY);
-    if (chdir(dir.c_str()) != 0 || out < 0 || dup2(out, 1) < 0 || dup2(process.err, 2) < 0) _exit(127);
+    if (chdir(dir.c_str()) != 0 || out < 0 || dup2(out, 1) < 0 || dup2(process.err, 2) < 0)
+      _exit(127);
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) signal(sig, SIG_DFL);
     if (limits.fileSize >= 0) {
       const struct rlimit size = {rlim_t(limits.fileSize), rlim_t(limits.fileSize)};

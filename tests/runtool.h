@@ -13,6 +13,9 @@ struct ToolRun {
   std::string err;     // standard error
 };
 
+// A program's status as a shell sees it: kStatusTooSmall (-1) shows as 255.
+inline int shellStatus(int status) { return status & 0xff; }
+
 // Conditions a program can be started under, besides the address-space
 // ceiling every directly started program gets.
 struct ToolLimits {

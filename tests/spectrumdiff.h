@@ -15,10 +15,10 @@
 // the distance in units in the last place of the reference's largest
 // magnitude (the DC term of a picture): an error relative to the spectrum.
 struct SampleDifference {
-  size_t values = 0;         // doubles compared
-  size_t differing = 0;      // of which not bit-identical
-  uint64_t maxOwnUlp = 0;    // largest distance in the values' own ulps
-  double maxScaledUlp = 0;   // largest |a - b| in ulps of the largest |reference value|
+  size_t values = 0;        // doubles compared
+  size_t differing = 0;     // of which not bit-identical
+  uint64_t maxOwnUlp = 0;   // largest distance in the values' own ulps
+  double maxScaledUlp = 0;  // largest |a - b| in ulps of the largest |reference value|
 };
 
 // The largest difference, in ulps of the spectrum's largest magnitude, that
@@ -34,7 +34,8 @@ inline int64_t doubleOrdinal(double v) {
   return bits < 0 ? -(bits & INT64_MAX) : bits;
 }
 
-inline SampleDifference compareSamples(const uint8_t* reference, const uint8_t* other, size_t values) {
+inline SampleDifference compareSamples(const uint8_t* reference, const uint8_t* other,
+                                       size_t values) {
   SampleDifference d;
   d.values = values;
   double largest = 0;

@@ -78,64 +78,82 @@ struct CheckCase {
 };
 
 TEST(BmpCheck, CodesAndPaletteMessages) {
-  const Bytes rgb = plainBmp(24, 3, 2);  // 78 bytes, rows 12 apart, 9 bytes of pixels each
+  const Bytes rgb = plainBmp(24, 3, 2);     // 78 bytes, rows 12 apart, 9 bytes of pixels each
   const Bytes mono = plainBmp(1, 9, 2, 2);  // 70 bytes, offset 62, rows 4 apart
   const int32_t minH = std::numeric_limits<int32_t>::min();
   const CheckCase cases[] = {
       {"24-bit", rgb, 0, ""},
-      {"not BM", withFields(rgb, {{kBfType, 0x4E42}}), 2, ""},
-      {"reserved 1", withFields(rgb, {{kBfReserved1, 1}}), 2, ""},
-      {"reserved 2", withFields(rgb, {{kBfReserved2, 0x8000}}), 2, ""},
-      {"no planes", withFields(rgb, {{kBiPlanes, 0}}), 3, ""},
-      {"two planes", withFields(rgb, {{kBiPlanes, 2}}), 3, ""},
-      {"bit fields", withFields(rgb, {{kBiCompression, 3}}), 3, ""},
-      {"run lengths", withFields(rgb, {{kBiCompression, 1}}), 3, ""},
-      {"image size below unpadded", withFields(rgb, {{kBiSizeImage, 17}}), 4, ""},
-      {"image size unpadded", withFields(rgb, {{kBiSizeImage, 18}}), 0, ""},
-      {"top-down, image size unpadded", withFields(plainBmp(24, 3, -2), {{kBiSizeImage, 18}}), 0, ""},
-      {"image size 0", withFields(rgb, {{kBiSizeImage, 0}}), 0, ""},
-      {"offset + image size past end", withFields(rgb, {{kBiSizeImage, 25}}), 4, ""},
-      {"1-bit image size fills file", withFields(mono, {{kBiSizeImage, 8}}), 0, ""},
-      {"1-bit image size past end", withFields(mono, {{kBiSizeImage, 9}}), 4, ""},
-      {"32-bit offset 58", withFields(plainBmp(32, 2, 2, 1), {{kBiSizeImage, 0}}), 5, ""},
-      {"32-bit offset 50", withFields(plainBmp(32, 2, 2), {{kBfOffBits, 50}}), 5, ""},
-      {"24-bit offset 58", withFields(plainBmp(24, 3, 2, 1), {{kBiSizeImage, 0}}), 6, ""},
-      {"8-bit no palette", plainBmp(8, 4, 2), 0, ""},
-      {"8-bit offset 50", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 50}}), 0, ""},
-      {"8-bit palette", plainBmp(8, 4, 2, 3), 0, ""},
-      {"8-bit offset 55", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 55}, {kBiSizeImage, 0}}), 7,
-       "Unexpected lut size. 55, 0\n"},
-      {"8-bit offset 53", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 53}}), 7,
+      {"not BM", withFields(rgb, {{kBfType, 0x4E42}}), kBmpNotBmp, ""},
+      {"reserved 1", withFields(rgb, {{kBfReserved1, 1}}), kBmpNotBmp, ""},
+      {"reserved 2", withFields(rgb, {{kBfReserved2, 0x8000}}), kBmpNotBmp, ""},
+      {"no planes", withFields(rgb, {{kBiPlanes, 0}}), kBmpCompressed, ""},
+      {"two planes", withFields(rgb, {{kBiPlanes, 2}}), kBmpCompressed, ""},
+      {"bit fields", withFields(rgb, {{kBiCompression, 3}}), kBmpCompressed, ""},
+      {"run lengths", withFields(rgb, {{kBiCompression, 1}}), kBmpCompressed, ""},
+      {"image size below unpadded", withFields(rgb, {{kBiSizeImage, 17}}), kBmpSizeMismatch, ""},
+      {"image size unpadded", withFields(rgb, {{kBiSizeImage, 18}}), kStatusOk, ""},
+      {"top-down, image size unpadded", withFields(plainBmp(24, 3, -2), {{kBiSizeImage, 18}}),
+       kStatusOk, ""},
+      {"image size 0", withFields(rgb, {{kBiSizeImage, 0}}), kStatusOk, ""},
+      {"offset + image size past end", withFields(rgb, {{kBiSizeImage, 25}}), kBmpSizeMismatch, ""},
+      {"1-bit image size fills file", withFields(mono, {{kBiSizeImage, 8}}), kStatusOk, ""},
+      {"1-bit image size past end", withFields(mono, {{kBiSizeImage, 9}}), kBmpSizeMismatch, ""},
+      {"32-bit offset 58", withFields(plainBmp(32, 2, 2, 1), {{kBiSizeImage, 0}}), kBmp32BitOffset,
+       ""},
+      {"32-bit offset 50", withFields(plainBmp(32, 2, 2), {{kBfOffBits, 50}}), kBmp32BitOffset, ""},
+      {"24-bit offset 58", withFields(plainBmp(24, 3, 2, 1), {{kBiSizeImage, 0}}), kBmp24BitOffset,
+       ""},
+      {"8-bit no palette", plainBmp(8, 4, 2), kStatusOk, ""},
+      {"8-bit offset 50", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 50}}), kStatusOk, ""},
+      {"8-bit palette", plainBmp(8, 4, 2, 3), kStatusOk, ""},
+      {"8-bit offset 55", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 55}, {kBiSizeImage, 0}}),
+       kBmp8BitPalette, "Unexpected lut size. 55, 0\n"},
+      {"8-bit offset 53", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 53}}), kBmp8BitPalette,
        "Unexpected lut size. 53, -1\n"},
-      {"8-bit offset 0", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 0}}), 7,
+      {"8-bit offset 0", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 0}}), kBmp8BitPalette,
        "Unexpected lut size. 0, -14\n"},
       {"1-bit", mono, 0, ""},
-      {"1-bit offset 54", withFields(mono, {{kBfOffBits, 54}}), 8,
+      {"1-bit offset 54", withFields(mono, {{kBfOffBits, 54}}), kBmp1BitPalette,
        "Unexpected, requirement is 2, lut size. 54, 0\n"},
-      {"1-bit offset 50", withFields(mono, {{kBfOffBits, 50}}), 8,
+      {"1-bit offset 50", withFields(mono, {{kBfOffBits, 50}}), kBmp1BitPalette,
        "Unexpected, requirement is 2, lut size. 50, -1\n"},
-      {"1-bit offset 0", withFields(mono, {{kBfOffBits, 0}}), 8,
+      {"1-bit offset 0", withFields(mono, {{kBfOffBits, 0}}), kBmp1BitPalette,
        "Unexpected, requirement is 2, lut size. 0, -14\n"},
-      {"1-bit offset 66", withFields(plainBmp(1, 9, 2, 3), {{kBiSizeImage, 0}}), 8,
+      {"1-bit offset 66", withFields(plainBmp(1, 9, 2, 3), {{kBiSizeImage, 0}}), kBmp1BitPalette,
        "Unexpected, requirement is 2, lut size. 66, 3\n"},
-      {"4-bit", plainBmp(4, 5, 2), 0, ""},
-      {"16-bit", plainBmp(16, 3, 2), 0, ""},
+      {"4-bit", plainBmp(4, 5, 2), kStatusOk, ""},
+      {"16-bit", plainBmp(16, 3, 2), kStatusOk, ""},
       // Files too short for the rows their header describes, found with
       // biSizeImage 0 or through wrapping arithmetic; exact lengths pass.
-      {"32-bit exact", withFields(plainBmp(32, 2, 3), {{kBiSizeImage, 0}}), 0, ""},
-      {"32-bit one short", truncated(withFields(plainBmp(32, 2, 3), {{kBiSizeImage, 0}}), 77), 4, ""},
-      {"24-bit to last pixel", truncated(withFields(rgb, {{kBiSizeImage, 0}}), 75), 0, ""},
-      {"24-bit one short", truncated(withFields(rgb, {{kBiSizeImage, 0}}), 74), 4, ""},
-      {"24-bit top-down one short", truncated(withFields(plainBmp(24, 3, -2), {{kBiSizeImage, 0}}), 74), 4, ""},
-      {"8-bit to last pixel", truncated(withFields(plainBmp(8, 5, 2, 2), {{kBiSizeImage, 0}}), 75), 0, ""},
-      {"8-bit one short", truncated(withFields(plainBmp(8, 5, 2, 2), {{kBiSizeImage, 0}}), 74), 4, ""},
-      {"1-bit to last pixel", truncated(withFields(mono, {{kBiSizeImage, 0}}), 68), 0, ""},
-      {"1-bit one short", truncated(withFields(mono, {{kBiSizeImage, 0}}), 67), 4, ""},
-      {"8-bit offset past end", withFields(plainBmp(8, 4, 1), {{kBfOffBits, 454}, {kBiSizeImage, 0}}), 4, ""},
-      {"image size wraps to 0", withFields(plainBmp(32, 1, 1), {{kBiWidth, 0x40000000}, {kBiSizeImage, 1}}), 4, ""},
-      {"row offset wraps", withFields(plainBmp(24, 1, 1), {{kBiHeight, 0x40000001}, {kBiSizeImage, 0}}), 4, ""},
-      {"tall top-down", withFields(plainBmp(24, 1, 1), {{kBiHeight, uint32_t(-1000000)}, {kBiSizeImage, 0}}), 4, ""},
-      {"most negative height", withFields(plainBmp(24, 1, 1), {{kBiHeight, uint32_t(minH)}, {kBiSizeImage, 0}}), 4, ""},
+      {"32-bit exact", withFields(plainBmp(32, 2, 3), {{kBiSizeImage, 0}}), kStatusOk, ""},
+      {"32-bit one short", truncated(withFields(plainBmp(32, 2, 3), {{kBiSizeImage, 0}}), 77),
+       kBmpSizeMismatch, ""},
+      {"24-bit to last pixel", truncated(withFields(rgb, {{kBiSizeImage, 0}}), 75), kStatusOk, ""},
+      {"24-bit one short", truncated(withFields(rgb, {{kBiSizeImage, 0}}), 74), kBmpSizeMismatch,
+       ""},
+      {"24-bit top-down one short",
+       truncated(withFields(plainBmp(24, 3, -2), {{kBiSizeImage, 0}}), 74), kBmpSizeMismatch, ""},
+      {"8-bit to last pixel", truncated(withFields(plainBmp(8, 5, 2, 2), {{kBiSizeImage, 0}}), 75),
+       0, ""},
+      {"8-bit one short", truncated(withFields(plainBmp(8, 5, 2, 2), {{kBiSizeImage, 0}}), 74),
+       kBmpSizeMismatch, ""},
+      {"1-bit to last pixel", truncated(withFields(mono, {{kBiSizeImage, 0}}), 68), kStatusOk, ""},
+      {"1-bit one short", truncated(withFields(mono, {{kBiSizeImage, 0}}), 67), kBmpSizeMismatch,
+       ""},
+      {"8-bit offset past end",
+       withFields(plainBmp(8, 4, 1), {{kBfOffBits, 454}, {kBiSizeImage, 0}}), kBmpSizeMismatch, ""},
+      {"image size wraps to 0",
+       withFields(plainBmp(32, 1, 1), {{kBiWidth, 0x40000000}, {kBiSizeImage, 1}}),
+       kBmpSizeMismatch, ""},
+      {"row offset wraps",
+       withFields(plainBmp(24, 1, 1), {{kBiHeight, 0x40000001}, {kBiSizeImage, 0}}),
+       kBmpSizeMismatch, ""},
+      {"tall top-down",
+       withFields(plainBmp(24, 1, 1), {{kBiHeight, uint32_t(-1000000)}, {kBiSizeImage, 0}}),
+       kBmpSizeMismatch, ""},
+      {"most negative height",
+       withFields(plainBmp(24, 1, 1), {{kBiHeight, uint32_t(minH)}, {kBiSizeImage, 0}}),
+       kBmpSizeMismatch, ""},
   };
   for (const CheckCase& c : cases) {
     CaptureStderr();
@@ -182,19 +200,29 @@ TEST(BmpWrite32, HeaderThenRowsAsTheyLieInMemory) {
   TempDir dir;
   for (int32_t height : {2, -2}) {
     Pixel32 px[6];
-    for (int i = 0; i < 6; ++i) px[i] = Pixel32{uint8_t(i), uint8_t(10 + i), uint8_t(20 + i), uint8_t(i == 5 ? 0xFF : 0)};
+    for (int i = 0; i < 6; ++i)
+      px[i] = Pixel32{uint8_t(i), uint8_t(10 + i), uint8_t(20 + i), uint8_t(i == 5 ? 0xFF : 0)};
     const std::string path = dir.file("out.bmp");
     ASSERT_EQ(bmpWrite32(path.c_str(), px, 3, height), 0);
     const Bytes f = readBytes(path);
     ASSERT_EQ(f.size(), 78u);
     EXPECT_EQ(f[0], 'B');
     EXPECT_EQ(f[1], 'M');
-    const std::pair<size_t, uint32_t> fields[] = {
-        {kBfSize, 78},         {kBfReserved1, 0}, {kBfReserved2, 0}, {kBfOffBits, 54},
-        {kBiSize, 40},         {kBiWidth, 3},     {kBiHeight, uint32_t(height)},
-        {kBiPlanes, 1},        {kBiBitCount, 32}, {kBiCompression, 0},
-        {kBiSizeImage, 24},    {kBiXPelsPerMeter, 0}, {kBiYPelsPerMeter, 0},
-        {kBiClrUsed, 0},       {kBiClrImportant, 0}};
+    const std::pair<size_t, uint32_t> fields[] = {{kBfSize, 78},
+                                                  {kBfReserved1, 0},
+                                                  {kBfReserved2, 0},
+                                                  {kBfOffBits, 54},
+                                                  {kBiSize, 40},
+                                                  {kBiWidth, 3},
+                                                  {kBiHeight, uint32_t(height)},
+                                                  {kBiPlanes, 1},
+                                                  {kBiBitCount, 32},
+                                                  {kBiCompression, 0},
+                                                  {kBiSizeImage, 24},
+                                                  {kBiXPelsPerMeter, 0},
+                                                  {kBiYPelsPerMeter, 0},
+                                                  {kBiClrUsed, 0},
+                                                  {kBiClrImportant, 0}};
     for (const auto& fld : fields) {
       const uint32_t got = isField16(BmpField(fld.first)) ? le16(f, fld.first) : le32(f, fld.first);
       EXPECT_EQ(got, fld.second) << "field at " << fld.first << ", height " << height;

@@ -11,7 +11,8 @@ static bool operator==(const Pixel32& a, const Pixel32& b) {
 }
 
 static void PrintTo(const Pixel32& p, std::ostream* os) {
-  *os << "{" << int(p.blue) << "," << int(p.green) << "," << int(p.red) << "," << int(p.reserved) << "}";
+  *os << "{" << int(p.blue) << "," << int(p.green) << "," << int(p.red) << "," << int(p.reserved)
+      << "}";
 }
 
 namespace {
@@ -58,11 +59,17 @@ TEST(BmpDecode, EachBitCountInBothRowOrders) {
        {{1, 2, 3, 0xFF}, {4, 5, 6, 0}, {7, 8, 9, 0x80}, {10, 11, 12, 0xFF}}},
       {"24-bit, width 3, rows padded to 12",
        build(24, 3, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}}),
-       {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}, {10, 11, 12, 0}, {13, 14, 15, 0}, {16, 17, 18, 0}}},
+       {{1, 2, 3, 0},
+        {4, 5, 6, 0},
+        {7, 8, 9, 0},
+        {10, 11, 12, 0},
+        {13, 14, 15, 0},
+        {16, 17, 18, 0}}},
       {"8-bit, indices past the palette give 0",
        build(8, 5, {{0, 1, 2, 3, 255}, {2, 2, 0, 1, 4}}, {p0, p1, p2}),
        {p0, p1, p2, kZero, kZero, p2, p2, p0, p1, kZero}},
-      {"8-bit without palette", build(8, 5, {{0, 1, 2, 3, 255}, {2, 2, 0, 1, 4}}), Pixels(10, kZero)},
+      {"8-bit without palette", build(8, 5, {{0, 1, 2, 3, 255}, {2, 2, 0, 1, 4}}),
+       Pixels(10, kZero)},
       {"1-bit, width 9, leftmost pixel in the top bit",
        build(1, 9, {{0xB1, 0x80}, {0x4E, 0x7F}}, {m0, m1}),
        {m1, m0, m1, m1, m0, m0, m0, m1, m1, m0, m1, m0, m0, m1, m1, m1, m0, m0}},
@@ -118,7 +125,8 @@ TEST(BmpDecode, NoRowsWritesNothing) {
 TEST(BmpDecode, WrittenPictureReadsBackUnchanged) {
   TempDir dir;
   Pixels px(4 * 3);
-  for (size_t i = 0; i < px.size(); ++i) px[i] = Pixel32{uint8_t(i), uint8_t(3 * i), uint8_t(255 - i), 0};
+  for (size_t i = 0; i < px.size(); ++i)
+    px[i] = Pixel32{uint8_t(i), uint8_t(3 * i), uint8_t(255 - i), 0};
   const std::string path = dir.file("round.bmp");
   ASSERT_EQ(bmpWrite32(path.c_str(), px.data(), 4, 3), 0);
   uint8_t* image = nullptr;
@@ -137,7 +145,7 @@ TEST(PixelToGray, WeightedSumRoundedDown) {
     Pixel32 p;
     int gray;
   } const cases[] = {
-      {{255, 255, 255, 0}, 255}, {{0, 0, 255, 0}, 76},   {{0, 255, 0, 0}, 149},
+      {{255, 255, 255, 0}, 255}, {{0, 0, 255, 0}, 76},    {{0, 255, 0, 0}, 149},
       {{255, 0, 0, 0}, 29},      {{0, 255, 255, 0}, 225}, {{128, 128, 128, 0}, 128},
       {{0, 0, 0, 0}, 0},         {{0, 0, 0, 0xFF}, 0},    {{255, 255, 255, 0xFF}, 255},
       {{30, 20, 10, 0}, 18},     {{0, 1, 1, 0}, 0},       {{1, 1, 1, 0}, 1},

@@ -13,7 +13,8 @@ namespace {
 // letters that let the scan go on (specshow's -d and -n).
 const ToolCommandLine kTwoPaths = {"[-h] ", "[in [out]]", "\t-h: help\n", "", 2, {"in0", "out0"}};
 const ToolCommandLine kOnePath = {"[-h] ", "[in]", "\t-h: help\n", "", 1, {"in0", nullptr}};
-const ToolCommandLine kFlags = {"[-d] [-n] [-h] ", "[in [out]]", "\t-h: help\n", "dn", 2, {"in0", "out0"}};
+const ToolCommandLine kFlags = {"[-d] [-n] [-h] ", "[in [out]]", "\t-h: help\n", "dn", 2,
+                                {"in0", "out0"}};
 
 struct ScanCase {
   std::vector<std::string> args;
@@ -39,13 +40,15 @@ void expectScan(const ToolCommandLine& tool, const char* toolName, const ScanCas
   }
   // Paths not given are the program's defaults.
   for (int i = 0; i < kMaxPaths; ++i) {
-    const char* expected = size_t(i) < c.paths.size() ? c.paths[size_t(i)].c_str() : tool.defaults[i];
+    const char* expected =
+        size_t(i) < c.paths.size() ? c.paths[size_t(i)].c_str() : tool.defaults[i];
     EXPECT_EQ(expected == nullptr, line.paths[i] == nullptr) << "path " << i;
     if (expected != nullptr && line.paths[i] != nullptr) {
       EXPECT_STREQ(expected, line.paths[i]) << "path " << i;
     }
   }
-  for (size_t i = 0; i < c.flags.size(); ++i) EXPECT_EQ(c.flags[i], line.flagSeen[i]) << "flag " << i;
+  for (size_t i = 0; i < c.flags.size(); ++i)
+    EXPECT_EQ(c.flags[i], line.flagSeen[i]) << "flag " << i;
 }
 
 }  // namespace

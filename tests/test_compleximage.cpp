@@ -78,10 +78,10 @@ TEST(ComplexImage, DominantBinGivesBlackAndWhite) {
 
 TEST(ComplexImage, NonFiniteRealPartsRenderSafely) {
   const std::vector<double> planes[] = {
-      {kNaN, 1, 2, 3, 300, -4},      {1, kNaN, 2, 3, 4, 5},
-      {1, 2, kNaN, -3, 4, 500},      {kInf, 0, 1, 2, 3, 4},
-      {0, 1, kInf, 2, 3, 4},         {-kInf, 0, 1, 2, 3, 4},
-      {1, -kInf, 2, kInf, 3, kNaN},  {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN},
+      {kNaN, 1, 2, 3, 300, -4},     {1, kNaN, 2, 3, 4, 5},
+      {1, 2, kNaN, -3, 4, 500},     {kInf, 0, 1, 2, 3, 4},
+      {0, 1, kInf, 2, 3, 4},        {-kInf, 0, 1, 2, 3, 4},
+      {1, -kInf, 2, kInf, 3, kNaN}, {kNaN, kNaN, kNaN, kNaN, kNaN, kNaN},
       {1e308, -1e308, 0, 1, 2, 3},
   };
   for (const std::vector<double>& re : planes) render(re, 3, 2);
@@ -130,8 +130,10 @@ TEST(IdftToImage, ZeroFrequencyOnlyGivesFlatPicture) {
 TEST(IdftToImage, NoPictureWhenTheInverseIsNotFinite) {
   // NaN and infinities spread over the whole inverse; two samples of 1e308
   // overflow the first row's sum.
-  const std::vector<double> spectra[] = {
-      {kNaN, 0, 0, 0, 0, 0}, {0, 0, 0, kInf, 0, 0}, {0, 0, 0, 0, -kInf, 0}, {1e308, 1e308, 0, 0, 0, 0}};
+  const std::vector<double> spectra[] = {{kNaN, 0, 0, 0, 0, 0},
+                                         {0, 0, 0, kInf, 0, 0},
+                                         {0, 0, 0, 0, -kInf, 0},
+                                         {1e308, 1e308, 0, 0, 0, 0}};
   for (const std::vector<double>& re : spectra) {
     PlaneHolder plane = planeOf(re, 3, 2);
     PlaneHolder dst(planeAlloc(4, 3, 2));

@@ -72,7 +72,8 @@ std::vector<Picture> pictures(const TempDir& scratch) {
   palette.bits = 8;
   palette.width = 40;
   palette.height = 33;
-  for (int i = 0; i < 256; ++i) palette.palette.push_back(Pixel32{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0});
+  for (int i = 0; i < 256; ++i)
+    palette.palette.push_back(Pixel32{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0});
   for (int32_t y = 0; y < palette.height; ++y) {
     Bytes row;
     for (int32_t x = 0; x < palette.width; ++x) row.push_back(uint8_t(x * y + 3 * x));
@@ -95,7 +96,9 @@ std::vector<Picture> pictures(const TempDir& scratch) {
 }
 
 // A BMP's pixel bytes, one 32-bit pixel after another.
-Bytes pixelsOf(const Bytes& bmp) { return bmp.size() > 54 ? Bytes(bmp.begin() + 54, bmp.end()) : Bytes(); }
+Bytes pixelsOf(const Bytes& bmp) {
+  return bmp.size() > 54 ? Bytes(bmp.begin() + 54, bmp.end()) : Bytes();
+}
 
 typedef std::map<std::string, Bytes> Files;
 
@@ -106,7 +109,8 @@ Files forward(const Build& build, const Bytes& bmp) {
   EXPECT_TRUE(writeBytes(dir.file("in.bmp"), bmp));
   const ToolRun run = runToolWith(build.launcher, build.program("specfwd"), {"in.bmp"}, dir.path);
   EXPECT_EQ(0, run.status) << build.name << ": " << run.err;
-  for (const char* name : {"SourceToGray.bmp", "dft_complex.dat", "PowerSpectrum.bmp", "dft_2D.bmp"})
+  for (const char* name :
+       {"SourceToGray.bmp", "dft_complex.dat", "PowerSpectrum.bmp", "dft_2D.bmp"})
     files[name] = readBytes(dir.file(name));
   return files;
 }
@@ -162,7 +166,8 @@ Files readAll(const Build& build, const Bytes& spectrum) {
   };
   Files r;
   for (const auto& run : runs) {
-    const ToolRun result = runToolWith(build.launcher, build.program(run.first), run.second, dir.path);
+    const ToolRun result =
+        runToolWith(build.launcher, build.program(run.first), run.second, dir.path);
     EXPECT_EQ(0, result.status) << build.name << " " << run.first;
     EXPECT_EQ("", result.err) << build.name << " " << run.first;
     r[run.second.back()] = readBytes(dir.file(run.second.back()));
@@ -180,7 +185,8 @@ TEST(CrossBuild, SpecfwdWritesTheSameFilesEverywhere) {
   if (all.size() < 2) GTEST_SKIP() << "no other build to compare with";
   TempDir scratch;
   std::printf("%-20s %-25s %-4s %-6s %-15s %-12s %-9s %s\n", "picture", "build (against 64-bit)",
-              "gray", "header", "samples differ", "max own ulp", "max ulp*", "power pixels differing");
+              "gray", "header", "samples differ", "max own ulp", "max ulp*",
+              "power pixels differing");
   for (const Picture& picture : pictures(scratch)) {
     std::vector<Files> outputs;
     for (const Build& build : all) outputs.push_back(forward(build, picture.bmp));
@@ -199,7 +205,8 @@ TEST(CrossBuild, SpecfwdWritesTheSameFilesEverywhere) {
       const bool header = std::equal(reference.begin(), reference.begin() + 32, spectrum.begin());
       EXPECT_TRUE(gray);
       EXPECT_TRUE(header);
-      const SampleDifference d = compareSamples(reference.data() + 32, spectrum.data() + 32, 2 * samples);
+      const SampleDifference d =
+          compareSamples(reference.data() + 32, spectrum.data() + 32, 2 * samples);
       EXPECT_LE(d.maxScaledUlp, kCrossBuildUlpBound);
       // Where the C libraries agree, so do the programs, bit for bit.
       if (all[b].name == "32-bit") {
@@ -207,8 +214,8 @@ TEST(CrossBuild, SpecfwdWritesTheSameFilesEverywhere) {
       }
       // A differing sample changes its own pixel; it changes others only
       // when it is the smallest or largest power, which sets the scale.
-      const PixelDifference p = comparePower(outputs[0]["PowerSpectrum.bmp"], files["PowerSpectrum.bmp"],
-                                             reference, spectrum, w, h);
+      const PixelDifference p = comparePower(outputs[0]["PowerSpectrum.bmp"],
+                                             files["PowerSpectrum.bmp"], reference, spectrum, w, h);
       const bool sameRange = powerRange(reference, samples) == powerRange(spectrum, samples);
       if (sameRange) {
         EXPECT_EQ(0u, p.elsewhere);

@@ -19,11 +19,13 @@ namespace {
 struct RunFolder {
   std::string path;
   std::vector<std::string> outputs;
-  RunFolder(const std::string& at, const std::vector<std::string>& outputNames, const Bytes& picture)
+  RunFolder(const std::string& at, const std::vector<std::string>& outputNames,
+            const Bytes& picture)
       : path(at), outputs(outputNames) {
     EXPECT_TRUE(writeBytes(file("in.bmp"), picture));
     EXPECT_TRUE(writeBytes(file("in.dat"), spectrumBytes(16, 12, testSpectrum(16, 12))));
-    for (const std::string& name : outputs) EXPECT_TRUE(writeBytes(file(name), Bytes(name.begin(), name.end())));
+    for (const std::string& name : outputs)
+      EXPECT_TRUE(writeBytes(file(name), Bytes(name.begin(), name.end())));
   }
   std::string file(const std::string& name) const { return path + "/" + name; }
   // Every previous output as it was, and nothing else beside the inputs.
@@ -64,9 +66,15 @@ TEST(OutputFailures, WriteThatFallsShortLeavesThePreviousOutputs) {
     std::vector<std::string> outputs;
     const char* err;
   } cases[] = {
-      {kSpecfwd, {"in.bmp", "out.bmp"}, sizeLimit, kForwardOutputs,
+      {kSpecfwd,
+       {"in.bmp", "out.bmp"},
+       sizeLimit,
+       kForwardOutputs,
        "File 'SourceToGray.bmp' cannot write.\n"},
-      {kSpecfwd, {"in.bmp", "/dev/full"}, {}, {"SourceToGray.bmp", "dft_complex.dat", "PowerSpectrum.bmp"},
+      {kSpecfwd,
+       {"in.bmp", "/dev/full"},
+       {},
+       {"SourceToGray.bmp", "dft_complex.dat", "PowerSpectrum.bmp"},
        "File '/dev/full' cannot write.\n"},
       {kSpecinv, {"in.dat", "out.bmp"}, sizeLimit, {"out.bmp"}, "File 'out.bmp' cannot write.\n"},
       {kSpecinv, {"in.dat", "/dev/full"}, {}, {}, "File '/dev/full' cannot write.\n"},
@@ -75,7 +83,8 @@ TEST(OutputFailures, WriteThatFallsShortLeavesThePreviousOutputs) {
       {kSpecinfo, {"in.dat"}, fullStdout, {}, "File 'stdout' cannot write.\n"},
   };
   for (const auto& c : cases) {
-    const std::string what = std::filesystem::path(c.program).filename().string() + " " + c.args.back();
+    const std::string what =
+        std::filesystem::path(c.program).filename().string() + " " + c.args.back();
     TempDir dir;
     RunFolder folder(dir.path, c.outputs, grayBmp(16, 12, testLevel));
     const ToolRun run = waitTool(startTool(c.program, c.args, dir.path, c.limits));
@@ -140,7 +149,8 @@ TEST(OutputFailures, OutputsThatCannotBeMadeEndTheRunBeforeTheTransform) {
     EXPECT_EQ("File 'no/such/out.bmp' cannot create.\n", run.err);
     folder.expectUntouched("missing folder");
   }
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root: the read-only folder is not tried";
+  if (geteuid() == 0)
+    GTEST_SKIP() << "permissions do not bind root: the read-only folder is not tried";
   TempDir dir;
   RunFolder folder(dir.path, {}, slowPicture());
   ASSERT_EQ(0, chmod(dir.path.c_str(), 0555));

@@ -42,8 +42,10 @@ TEST(PlaneAlloc, SinglePixelBlockIsPointerThenFourZeroBytes) {
 }
 
 TEST(PlaneAlloc, RefusesNonPositiveArguments) {
-  const Dims cases[] = {{0, 1, 1},  {1, 0, 1},  {1, 1, 0},  {-4, 2, 2},
-                        {4, -2, 2}, {4, 2, -2}, {-1, -1, -1}, {std::numeric_limits<int32_t>::min(), 1, 1}};
+  const Dims cases[] = {{0, 1, 1},    {1, 0, 1},
+                        {1, 1, 0},    {-4, 2, 2},
+                        {4, -2, 2},   {4, 2, -2},
+                        {-1, -1, -1}, {std::numeric_limits<int32_t>::min(), 1, 1}};
   for (const Dims& d : cases) {
     EXPECT_EQ(planeAlloc(d.e, d.w, d.h), nullptr) << d.e << " " << d.w << " " << d.h;
   }
@@ -70,10 +72,10 @@ TEST(PlaneAlloc, RefusesSizesBeyondTheSizeType) {
 TEST(PlaneAlloc, RefusesSizesA32BitSizeTypeCannotHold) {
   if (sizeof(size_t) > 4) GTEST_SKIP() << "the size type holds these sizes here";
   const Dims cases[] = {
-      {4, 65536, 16384},    // rows exactly 2^32 bytes: would wrap to the table alone
-      {16, 4096, 65536},    // likewise, from a complex plane
-      {1, 65535, 65537},    // rows fit, the table pushes the total past 2^32
-      {4, 32768, 16385},    // past 2 GiB, more than a pointer difference can span
+      {4, 65536, 16384},  // rows exactly 2^32 bytes: would wrap to the table alone
+      {16, 4096, 65536},  // likewise, from a complex plane
+      {1, 65535, 65537},  // rows fit, the table pushes the total past 2^32
+      {4, 32768, 16385},  // past 2 GiB, more than a pointer difference can span
   };
   uint8_t data[16] = {};
   for (const Dims& d : cases) {

@@ -10,7 +10,8 @@ namespace {
 PlaneHolder numbered(int32_t w, int32_t h) {
   PlaneHolder p(planeAlloc(16, w, h));
   for (int32_t r = 0; p && r < h; ++r)
-    for (int32_t c = 0; c < w; ++c) complexRow(p.get(), r)[c] = Complex{100.0 * r + c, -100.0 * r - c - 0.5};
+    for (int32_t c = 0; c < w; ++c)
+      complexRow(p.get(), r)[c] = Complex{100.0 * r + c, -100.0 * r - c - 0.5};
   return p;
 }
 
@@ -85,7 +86,10 @@ TEST(PowerSpectrum, RendersMagnitudes) {
   } const cases[] = {
       {"log", {{0, 0}, {1, 0}, {10, 0}, {100, 0}}, false, {0, 0, 127, 255}},
       {"linear", {{0, 0}, {1, 0}, {10, 0}, {100, 0}}, true, {0, 2, 25, 254}},
-      {"negative zero is zero", {{-0.0, -0.0}, {-1, 0}, {0, -10}, {100, 0}}, false, {0, 0, 127, 255}},
+      {"negative zero is zero",
+       {{-0.0, -0.0}, {-1, 0}, {0, -10}, {100, 0}},
+       false,
+       {0, 0, 127, 255}},
       {"complex magnitudes", {{0, 0}, {6, 8}, {60, -80}, {0, -100}}, false, {0, 127, 255, 255}},
       // log10(0.5) * 127.5 is about -38.4, truncated to -38, whose low byte is 218.
       {"below one wraps", {{2, 0}, {2.5, 0}, {102, 0}, {102, 0}}, false, {0, 218, 255, 255}},
@@ -145,5 +149,6 @@ TEST(Rendering, EmptySizesTouchNothing) {
     renderPowerSpectrum(src.get(), dst.get(), w, h, false);
     renderPowerSpectrum(src.get(), dst.get(), w, h, true);
   }
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(0xab, reinterpret_cast<uint8_t*>(pixelRow(dst.get(), 0))[i]);
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(0xab, reinterpret_cast<uint8_t*>(pixelRow(dst.get(), 0))[i]);
 }

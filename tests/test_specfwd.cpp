@@ -11,7 +11,8 @@ const int32_t kW = 6, kH = 4;
 PlaneHolder graySamples(int32_t w, int32_t h) {
   PlaneHolder plane(planeAlloc(sizeof(Complex), w, h));
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) complexRow(plane.get(), y)[x] = Complex{double(testLevel(x, y)), 0.0};
+    for (int32_t x = 0; x < w; ++x)
+      complexRow(plane.get(), y)[x] = Complex{double(testLevel(x, y)), 0.0};
   return plane;
 }
 
@@ -24,7 +25,8 @@ TEST(Specfwd, WritesGrayPictureSpectrumAndPowerSpectrum) {
   EXPECT_EQ(0, run.status);
   EXPECT_EQ("", run.err);
   EXPECT_EQ("", run.out);
-  EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_2D.bmp", "dft_complex.dat", "in.bmp"}),
+  EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_2D.bmp", "dft_complex.dat",
+                   "in.bmp"}),
             filesIn(dir.path));
 
   // The gray picture: the levels themselves, rendered directly.
@@ -73,7 +75,8 @@ TEST(Specfwd, NamesComeFromTheCommandLineOrTheDefaults) {
     TempDir dir;
     ASSERT_TRUE(writeBytes(dir.file("in.bmp"), picture));
     EXPECT_EQ(0, runTool(kSpecfwd, {"in.bmp", "out.bmp"}, dir.path).status);
-    EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_complex.dat", "in.bmp", "out.bmp"}),
+    EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_complex.dat", "in.bmp",
+                     "out.bmp"}),
               filesIn(dir.path));
     EXPECT_EQ(readBytes(dir.file("PowerSpectrum.bmp")), readBytes(dir.file("out.bmp")));
   }
@@ -137,35 +140,45 @@ TEST(Specfwd, SameGrayLevelsGiveTheSameOutputs) {
 
 TEST(Specfwd, RefusedInputsWriteNothing) {
   const Bytes eight = plainBmp(8, 4, 4, 2), one = plainBmp(1, 8, 4, 2);
-  expectRefusals(kSpecfwd, "in.bmp", {}, {
-      {"missing", {}, 11, "'in.bmp' open error.\n'in.bmp' read error.\n"},
-      {"54 bytes", Bytes(54, 'B'), 13,
-       "'in.bmp' file size erro. too small(54 Byte)\n'in.bmp' read error.\n"},
-      {"not BM", withFields(plainBmp(24, 4, 4), {{kBfType, 0x5842}}), 2, "'in.bmp' unknown file\n"},
-      {"bit fields", withFields(plainBmp(32, 4, 4), {{kBiCompression, 3}}), 3,
-       "'in.bmp' unknown file\n"},
-      {"rows past the end", truncated(plainBmp(24, 4, 4), 80), 4, "'in.bmp' unknown file\n"},
-      {"32-bit palette", withFields(plainBmp(32, 4, 4), {{kBfOffBits, 58}, {kBiSizeImage, 0}}), 5,
-       "'in.bmp' unknown file\n"},
-      {"24-bit palette", withFields(plainBmp(24, 4, 4), {{kBfOffBits, 58}, {kBiSizeImage, 0}}), 6,
-       "'in.bmp' unknown file\n"},
-      {"8-bit lut", withFields(eight, {{kBfOffBits, 55}, {kBiSizeImage, 0}}), 7,
-       "Unexpected lut size. 55, 0\n'in.bmp' unknown file\n"},
-      {"1-bit lut", withFields(one, {{kBfOffBits, 54}, {kBiSizeImage, 0}}), 8,
-       "Unexpected, requirement is 2, lut size. 54, 0\n'in.bmp' unknown file\n"},
-      {"4 bits", plainBmp(4, 4, 4, 16), 9, "Unsupported bit count. 4\n'in.bmp' unknown file\n"},
-      {"16 bits", plainBmp(16, 4, 4), 9, "Unsupported bit count. 16\n'in.bmp' unknown file\n"},
-      {"width 0", withFields(plainBmp(24, 4, 4), {{kBiWidth, 0}}), kStatusMemory,
-       "Couldn't allocate memory. destination\n"},
-      {"height 0", withFields(plainBmp(24, 4, 4), {{kBiHeight, 0}}), kStatusMemory,
-       "Couldn't allocate memory. destination\n"},
-      {"negative width", withFields(plainBmp(24, 4, 4), {{kBiWidth, uint32_t(-4)}, {kBiSizeImage, 0}}),
-       kStatusMemory, "Couldn't allocate memory. destination\n"},
-      // A pass of one sample has nothing to show.
-      {"one column", plainBmp(24, 1, 5), 255, "'in.bmp' too small to transform(1 x 5)\n"},
-      {"one row", plainBmp(24, 5, 1), 255, "'in.bmp' too small to transform(5 x 1)\n"},
-      {"one pixel, top-down", plainBmp(32, 1, -1), 255, "'in.bmp' too small to transform(1 x 1)\n"},
-  });
+  expectRefusals(
+      kSpecfwd, "in.bmp", {},
+      {
+          {"missing", {}, kStatusOpen, "'in.bmp' open error.\n'in.bmp' read error.\n"},
+          {"54 bytes", Bytes(54, 'B'), kStatusSize,
+           "'in.bmp' file size erro. too small(54 Byte)\n'in.bmp' read error.\n"},
+          {"not BM", withFields(plainBmp(24, 4, 4), {{kBfType, 0x5842}}), kBmpNotBmp,
+           "'in.bmp' unknown file\n"},
+          {"bit fields", withFields(plainBmp(32, 4, 4), {{kBiCompression, 3}}), kBmpCompressed,
+           "'in.bmp' unknown file\n"},
+          {"rows past the end", truncated(plainBmp(24, 4, 4), 80), kBmpSizeMismatch,
+           "'in.bmp' unknown file\n"},
+          {"32-bit palette", withFields(plainBmp(32, 4, 4), {{kBfOffBits, 58}, {kBiSizeImage, 0}}),
+           5, "'in.bmp' unknown file\n"},
+          {"24-bit palette", withFields(plainBmp(24, 4, 4), {{kBfOffBits, 58}, {kBiSizeImage, 0}}),
+           6, "'in.bmp' unknown file\n"},
+          {"8-bit lut", withFields(eight, {{kBfOffBits, 55}, {kBiSizeImage, 0}}), kBmp8BitPalette,
+           "Unexpected lut size. 55, 0\n'in.bmp' unknown file\n"},
+          {"1-bit lut", withFields(one, {{kBfOffBits, 54}, {kBiSizeImage, 0}}), kBmp1BitPalette,
+           "Unexpected, requirement is 2, lut size. 54, 0\n'in.bmp' unknown file\n"},
+          {"4 bits", plainBmp(4, 4, 4, 16), kStatusBitCount,
+           "Unsupported bit count. 4\n'in.bmp' unknown file\n"},
+          {"16 bits", plainBmp(16, 4, 4), kStatusBitCount,
+           "Unsupported bit count. 16\n'in.bmp' unknown file\n"},
+          {"width 0", withFields(plainBmp(24, 4, 4), {{kBiWidth, 0}}), kStatusMemory,
+           "Couldn't allocate memory. destination\n"},
+          {"height 0", withFields(plainBmp(24, 4, 4), {{kBiHeight, 0}}), kStatusMemory,
+           "Couldn't allocate memory. destination\n"},
+          {"negative width",
+           withFields(plainBmp(24, 4, 4), {{kBiWidth, uint32_t(-4)}, {kBiSizeImage, 0}}),
+           kStatusMemory, "Couldn't allocate memory. destination\n"},
+          // A pass of one sample has nothing to show.
+          {"one column", plainBmp(24, 1, 5), kStatusTooSmall,
+           "'in.bmp' too small to transform(1 x 5)\n"},
+          {"one row", plainBmp(24, 5, 1), kStatusTooSmall,
+           "'in.bmp' too small to transform(5 x 1)\n"},
+          {"one pixel, top-down", plainBmp(32, 1, -1), kStatusTooSmall,
+           "'in.bmp' too small to transform(1 x 1)\n"},
+      });
 }
 
 // Headers that claim huge sizes. Each is refused with a code of the header
@@ -179,27 +192,36 @@ TEST(Specfwd, HostileSizesAreRefusedBeforeAnyAllocation) {
   const Bytes four = withFields(plainBmp(4, 4, 4, 16), {{kBiSizeImage, 0}});
   const char* const unknown = "'in.bmp' unknown file\n";
   const char* const fourBits = "Unsupported bit count. 4\n'in.bmp' unknown file\n";
-  expectRefusals(kSpecfwd, "in.bmp", {}, {
-      {"width 2^31 - 1", withFields(rgb, {{kBiWidth, maxInt}}), 4, unknown},
-      {"height 2^31 - 1", withFields(rgb, {{kBiHeight, maxInt}}), 4, unknown},
-      {"height -2^31", withFields(rgb, {{kBiHeight, minInt}}), 4, unknown},
-      // 2^30 x 4 x 4 bytes is 2^34, 0 in 32 bits: biSizeImage 1 passes the size test.
-      {"W x H x 4 wraps 32 bits", withFields(plainBmp(32, 4, 4), {{kBiWidth, 0x40000000}, {kBiSizeImage, 1}}),
-       4, unknown},
-      {"biSizeImage 0, rows cut short", truncated(rgb, 100), 4, unknown},
-      {"bfOffBits past the end", withFields(eight, {{kBfOffBits, 0xfffffffe}}), 4, unknown},
-      {"bfOffBits near 2^31", withFields(eight, {{kBfOffBits, 0x7ffffffe}}), 4, unknown},
-      {"8-bit palette past the end", withFields(eight, {{kBfOffBits, 54 + 4 * 256}}), 4, unknown},
-      {"1-bit palette cut", truncated(withFields(plainBmp(1, 8, 2, 2), {{kBiSizeImage, 0}}), 60), 4,
-       unknown},
-      // The check bounds no size for bit counts the decoder does not read.
-      {"4 bits, W x H x 4 past 64 bits", withFields(four, {{kBiWidth, maxInt}, {kBiHeight, maxInt}}), 9,
-       fourBits},
-      {"4 bits, 10 GB planes", withFields(four, {{kBiWidth, 50000}, {kBiHeight, 50000}}), 9, fourBits},
-      {"16 bits, top-down -2^31", withFields(plainBmp(16, 4, 4), {{kBiWidth, maxInt}, {kBiHeight, minInt},
-                                                                 {kBiSizeImage, 0}}),
-       9, "Unsupported bit count. 16\n'in.bmp' unknown file\n"},
-  });
+  expectRefusals(
+      kSpecfwd, "in.bmp", {},
+      {
+          {"width 2^31 - 1", withFields(rgb, {{kBiWidth, maxInt}}), kBmpSizeMismatch, unknown},
+          {"height 2^31 - 1", withFields(rgb, {{kBiHeight, maxInt}}), kBmpSizeMismatch, unknown},
+          {"height -2^31", withFields(rgb, {{kBiHeight, minInt}}), kBmpSizeMismatch, unknown},
+          // 2^30 x 4 x 4 bytes is 2^34, 0 in 32 bits: biSizeImage 1 passes the size test.
+          {"W x H x 4 wraps 32 bits",
+           withFields(plainBmp(32, 4, 4), {{kBiWidth, 0x40000000}, {kBiSizeImage, 1}}),
+           kBmpSizeMismatch, unknown},
+          {"biSizeImage 0, rows cut short", truncated(rgb, 100), kBmpSizeMismatch, unknown},
+          {"bfOffBits past the end", withFields(eight, {{kBfOffBits, 0xfffffffe}}),
+           kBmpSizeMismatch, unknown},
+          {"bfOffBits near 2^31", withFields(eight, {{kBfOffBits, 0x7ffffffe}}), kBmpSizeMismatch,
+           unknown},
+          {"8-bit palette past the end", withFields(eight, {{kBfOffBits, 54 + 4 * 256}}),
+           kBmpSizeMismatch, unknown},
+          {"1-bit palette cut",
+           truncated(withFields(plainBmp(1, 8, 2, 2), {{kBiSizeImage, 0}}), 60), kBmpSizeMismatch,
+           unknown},
+          // The check bounds no size for bit counts the decoder does not read.
+          {"4 bits, W x H x 4 past 64 bits",
+           withFields(four, {{kBiWidth, maxInt}, {kBiHeight, maxInt}}), kStatusBitCount, fourBits},
+          {"4 bits, 10 GB planes", withFields(four, {{kBiWidth, 50000}, {kBiHeight, 50000}}),
+           kStatusBitCount, fourBits},
+          {"16 bits, top-down -2^31",
+           withFields(plainBmp(16, 4, 4),
+                      {{kBiWidth, maxInt}, {kBiHeight, minInt}, {kBiSizeImage, 0}}),
+           9, "Unsupported bit count. 16\n'in.bmp' unknown file\n"},
+      });
 }
 
 TEST(Specfwd, OutputInAMissingDirectoryWritesNothing) {
@@ -221,7 +243,8 @@ TEST(Specfwd, SmallestPictureIsTwoByTwo) {
 }
 
 TEST(Specfwd, NoMemoryForTheTransformIsReported) {
-  if (*kToolLauncher) GTEST_SKIP() << "the address-space ceiling applies to programs started directly";
+  if (*kToolLauncher)
+    GTEST_SKIP() << "the address-space ceiling applies to programs started directly";
   // 12000 x 12000 pixels: the picture's plane (576 MB) fits under the 2 GiB
   // ceiling the tests give every program, the transform's plane (2.3 GB) not.
   TempDir dir;

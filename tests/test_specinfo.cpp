@@ -61,12 +61,14 @@ TEST(Specinfo, PrintsValuesThatOtherProgramsRefuse) {
 TEST(Specinfo, RefusalsPrintNothingOnStandardOutput) {
   Bytes wrongId = spectrumBytes(2, 2, testSpectrum(2, 2));
   wrongId[0] = 'c';
-  expectRefusals(kSpecinfo, "in.dat", {}, {
-      {"missing", {}, 255, "'in.dat' stat error.\n"},
-      {"31 bytes", Bytes(31, 0), kStatusSize, "'in.dat' size error.\n"},
-      {"32 other bytes", Bytes(32, 'Q'), kStatusUnknownFile, "'in.dat' unknown file\n"},
-      {"wrong identifier", wrongId, kStatusUnknownFile, "'in.dat' unknown file\n"},
-  });
+  expectRefusals(kSpecinfo, "in.dat", {},
+                 {
+                     {"missing", {}, kStatusStatQuery, "'in.dat' stat error.\n"},
+                     {"31 bytes", Bytes(31, 0), kStatusSize, "'in.dat' size error.\n"},
+                     {"32 other bytes", Bytes(32, 'Q'), kStatusUnknownFile,
+                      "'in.dat' unknown file\n"},
+                     {"wrong identifier", wrongId, kStatusUnknownFile, "'in.dat' unknown file\n"},
+                 });
 }
 
 TEST(Specinfo, ReportsAFileThatCannotBeRead) { expectLoadFailure(kSpecinfo); }

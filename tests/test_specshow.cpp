@@ -80,7 +80,8 @@ TEST(Specshow, NonFiniteSamplesFollowTheScaleRules) {
   // NaN power changes neither end of the range; what is no number ends as 0),
   // so the picture is written as for any other spectrum.
   TempDir scratch;
-  for (const Complex odd : {Complex{kNaN, 0}, Complex{kInf, 1}, Complex{0, -kInf}, Complex{1e200, 1e200}}) {
+  for (const Complex odd :
+       {Complex{kNaN, 0}, Complex{kInf, 1}, Complex{0, -kInf}, Complex{1e200, 1e200}}) {
     std::vector<Complex> s = testSpectrum(4, 3);
     s[5] = odd;
     for (bool linear : {false, true}) {

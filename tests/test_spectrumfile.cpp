@@ -13,7 +13,10 @@ void expectFile(const Bytes& f, uint32_t textLength, const std::vector<Complex>&
                 int32_t h) {
   const uint32_t data = uint32_t(w) * uint32_t(h) * 16, offset = 32 + textLength;
   ASSERT_EQ(offset + data, f.size());
-  EXPECT_EQ(0x43, f[0]); EXPECT_EQ(0x50, f[1]); EXPECT_EQ(0x58, f[2]); EXPECT_EQ(0, f[3]);
+  EXPECT_EQ(0x43, f[0]);
+  EXPECT_EQ(0x50, f[1]);
+  EXPECT_EQ(0x58, f[2]);
+  EXPECT_EQ(0, f[3]);
   EXPECT_EQ(uint32_t(kCpxType), le32(f, 0));
   EXPECT_EQ(0u, le32(f, 4));
   EXPECT_EQ(offset + data, le32(f, 8));
@@ -191,7 +194,7 @@ TEST(SpectrumFile, SamplesAreAlignedForUseInPlace) {
     ASSERT_EQ(0, writeSpectrumFile(path.c_str(), text, s.data(), 4, 2));
     uint32_t size = 0;
     std::unique_ptr<uint8_t, decltype(&std::free)> file(readSpectrumFile(path.c_str(), &size),
-                                                         &std::free);
+                                                        &std::free);
     ASSERT_NE(nullptr, file);
     ASSERT_EQ(0, checkSpectrumHeader(file.get(), size));
     const uint32_t offset = le32(readBytes(path), 16);

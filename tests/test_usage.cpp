@@ -10,7 +10,7 @@ namespace {
 struct Tool {
   const char* path;
   const char* name;
-  const char* usage;          // with the name "NAME", replaced per run
+  const char* usage;           // with the name "NAME", replaced per run
   const char* onePathTooMany;  // positional arguments that end in the usage
 };
 
@@ -59,7 +59,9 @@ TEST(Usage, EachProgramPrintsItsOwnAndEnds) {
     const struct {
       std::vector<std::string> args;
       int status;
-    } cases[] = {{{"-h"}, kStatusOk}, {{"-x"}, kStatusUsage}, {words(tool.onePathTooMany), kStatusUsage}};
+    } cases[] = {{{"-h"}, kStatusOk},
+                 {{"-x"}, kStatusUsage},
+                 {words(tool.onePathTooMany), kStatusUsage}};
     for (const auto& c : cases) {
       TempDir dir;
       const ToolRun run = runTool(tool.path, c.args, dir.path);
@@ -73,7 +75,8 @@ TEST(Usage, EachProgramPrintsItsOwnAndEnds) {
 }
 
 TEST(Usage, NamesTheProgramAsItWasStarted) {
-  if (*kToolLauncher) GTEST_SKIP() << "argv[0] cannot be chosen for a program started by a launcher";
+  if (*kToolLauncher)
+    GTEST_SKIP() << "argv[0] cannot be chosen for a program started by a launcher";
   for (const Tool& tool : kTools) {
     TempDir dir;
     const std::string invocation = std::string("C:\\tools\\") + tool.name + ".exe";

@@ -58,7 +58,8 @@ const double kInf = std::numeric_limits<double>::infinity();
 // A w x h complex plane holding `samples`, row 0 first.
 inline PlaneHolder planeOf(const std::vector<Complex>& samples, int32_t w, int32_t h) {
   PlaneHolder p(planeAlloc(sizeof(Complex), w, h));
-  if (p) std::memcpy(complexRow(p.get(), 0), samples.data(), size_t(w) * size_t(h) * sizeof(Complex));
+  if (p)
+    std::memcpy(complexRow(p.get(), 0), samples.data(), size_t(w) * size_t(h) * sizeof(Complex));
   return p;
 }
 

@@ -92,24 +92,24 @@ enum SpecStatus {
   kStatusUsage = 1,        // a bad command line, after the usage
   kStatusUnknownFile = 1,  // a spectrum file the readers refuse
   // bmpCheck's refusals
-  kBmpNoImage = 1,           // no image, or 54 bytes or fewer
-  kBmpNotBmp = 2,            // not "BM", or a reserved word not 0
-  kBmpCompressed = 3,        // biPlanes not 1, or compressed
-  kBmpSizeMismatch = 4,      // biSizeImage, rows or palette not inside the file
-  kBmp32BitOffset = 5,       // 32 bits with bfOffBits not 54
-  kBmp24BitOffset = 6,       // 24 bits with bfOffBits not 54
-  kBmp8BitPalette = 7,       // 8 bits with a palette of no whole number of entries
-  kBmp1BitPalette = 8,       // 1 bit with a palette of other than 2 entries
-  kStatusBitCount = 9,       // a bit count the decoder cannot expand (4, 16, ...)
+  kBmpNoImage = 1,       // no image, or 54 bytes or fewer
+  kBmpNotBmp = 2,        // not "BM", or a reserved word not 0
+  kBmpCompressed = 3,    // biPlanes not 1, or compressed
+  kBmpSizeMismatch = 4,  // biSizeImage, rows or palette not inside the file
+  kBmp32BitOffset = 5,   // 32 bits with bfOffBits not 54
+  kBmp24BitOffset = 6,   // 24 bits with bfOffBits not 54
+  kBmp8BitPalette = 7,   // 8 bits with a palette of no whole number of entries
+  kBmp1BitPalette = 8,   // 1 bit with a palette of other than 2 entries
+  kStatusBitCount = 9,   // a bit count the decoder cannot expand (4, 16, ...)
   // whole-file loads
   kStatusOpen = 11,
   kStatusStat = 12,
-  kStatusSize = 13,          // too small or too large (or, in the spectrum readers, under 32 bytes)
-  kStatusMemory = 14,        // a block that cannot be had
-  kStatusRead = 15,          // the read falls short
-  kStatusOutput = 16,        // an output that cannot be created or written whole
-  kStatusStatQuery = -1,     // the spectrum readers' size query failed (exit status 255)
-  kStatusTooSmall = -1,      // a picture 1 pixel wide or high, which has no transform to show
+  kStatusSize = 13,       // too small or too large (or, in the spectrum readers, under 32 bytes)
+  kStatusMemory = 14,     // a block that cannot be had
+  kStatusRead = 15,       // the read falls short
+  kStatusOutput = 16,     // an output that cannot be created or written whole
+  kStatusStatQuery = -1,  // the spectrum readers' size query failed (exit status 255)
+  kStatusTooSmall = -1,   // a picture 1 pixel wide or high, which has no transform to show
 };
 
 // A picture decoded from a BMP: H rows of W pixels, row 0 the bottom row.

@@ -32,7 +32,8 @@ enum BmpField : size_t {
 };
 
 inline bool isField16(BmpField f) {
-  return f == kBfType || f == kBfReserved1 || f == kBfReserved2 || f == kBiPlanes || f == kBiBitCount;
+  return f == kBfType || f == kBfReserved1 || f == kBfReserved2 || f == kBiPlanes ||
+         f == kBiBitCount;
 }
 
 inline void setField(Bytes& file, BmpField f, uint32_t value) {

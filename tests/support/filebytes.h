@@ -27,7 +27,9 @@ inline Bytes readBytes(const std::string& path) {
   return out;
 }
 
-inline uint32_t le16(const Bytes& b, size_t at) { return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8; }
+inline uint32_t le16(const Bytes& b, size_t at) {
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8;
+}
 
 inline uint32_t le32(const Bytes& b, size_t at) {
   return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |

@@ -26,7 +26,7 @@ enum { kMaxFlags = 4, kMaxPaths = 2 };
 struct CommandLine {
   bool usage = false;  // print the usage and end with `status`
   int status = 0;
-  const char* paths[kMaxPaths] = {nullptr, nullptr};  // positional arguments, or the defaults
+  const char* paths[kMaxPaths] = {nullptr, nullptr};        // positional arguments, or the defaults
   bool flagSeen[kMaxFlags] = {false, false, false, false};  // flagSeen[i] for the tool's flags[i]
 };
 

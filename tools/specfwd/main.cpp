@@ -6,6 +6,7 @@
 #include "speccore.h"
 #include "transform.h"
 
+// clang-format off
 static const ToolCommandLine kCommandLine = {
     "[-h] ",
     "[input_bmp [complex_out.dat]]",
@@ -14,6 +15,7 @@ static const ToolCommandLine kCommandLine = {
     2,
     {"sample.bmp", "dft_2D.bmp"},
 };
+// clang-format on
 
 // Loads, checks and decodes the input and runs the pipeline. Returns the
 // program's exit status.

@@ -30,8 +30,8 @@ int writeOutputs(const BmpPicture& picture, Plane samples, RunOutputs* outputs) 
     std::fputs("Couldn't allocate memory.\n", stderr);
     return kStatusMemory;
   }
-  status = writeSpectrumTo(&outputs->files[kSpectrum], nullptr, complexRow(samples, 0), width,
-                           height);
+  status =
+      writeSpectrumTo(&outputs->files[kSpectrum], nullptr, complexRow(samples, 0), width, height);
   if (status != kStatusOk) return status;
   swapQuadrants(samples, width, height);
   renderPowerSpectrum(samples, pixels, width, height, false);

@@ -7,6 +7,7 @@
 #include "speccore.h"
 #include "spectruminput.h"
 
+// clang-format off
 static const ToolCommandLine kCommandLine = {
     "[-h] ",
     "[complex.dat]",
@@ -15,6 +16,7 @@ static const ToolCommandLine kCommandLine = {
     1,
     {"dft_complex.dat", nullptr},
 };
+// clang-format on
 
 // Loads the file and prints its header without judging it: the tool for
 // looking into a file that the other programs refuse. Returns the exit status.

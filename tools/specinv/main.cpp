@@ -6,6 +6,7 @@
 #include "speccore.h"
 #include "spectruminput.h"
 
+// clang-format off
 static const ToolCommandLine kCommandLine = {
     "[-h] ",
     "[complex_in.dat [output_bmp]]",
@@ -14,6 +15,7 @@ static const ToolCommandLine kCommandLine = {
     2,
     {"dft_complex.dat", "idft_2D.bmp"},
 };
+// clang-format on
 
 // The inverse transform, where the samples lie in the loaded block, as a
 // picture. Returns the run's status after any message.

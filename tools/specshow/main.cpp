@@ -4,6 +4,7 @@
 #include "speccore.h"
 #include "spectruminput.h"
 
+// clang-format off
 static const ToolCommandLine kCommandLine = {
     "[-d] [-n] [-h] ",
     "[complex_in.dat [output_bmp]]",
@@ -14,6 +15,7 @@ static const ToolCommandLine kCommandLine = {
     2,
     {"dft_complex.dat", "showPowerSpectrum.bmp"},
 };
+// clang-format on
 
 // Centres the spectrum in memory unless told not to and writes its
 // power-spectrum picture. Returns the program's exit status.
