@@ -122,6 +122,7 @@ TEST(Output, RefusedBeforeAnythingIsWritten) {
         << c.what;
   }
   fs::permissions(dir.file("locked"), fs::perms::owner_all);
+  fs::permissions(dir.file("locked.bmp"), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ((std::vector<std::string>{"folder", "locked", "locked.bmp"}), entries(dir.path));
   EXPECT_TRUE(entries(dir.file("locked")).empty());
   EXPECT_EQ("previous", text(readBytes(dir.file("locked.bmp"))));
