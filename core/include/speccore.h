@@ -144,6 +144,13 @@ enum {
   kDftInverse = 1,        // kDftInverse is forward
 };
 
+// ---- Processors (parallel.cpp) ---------------------------------------------
+
+// The number of processors this process may run on (its affinity mask where
+// the system keeps one), at least 1: what an operation's thread count of 0
+// or less stands for.
+int availableProcessors();
+
 // ---- Plane buffers (plane.cpp) ---------------------------------------------
 
 // New zero-filled plane of H rows of W elements of E bytes; null when an
