@@ -56,7 +56,7 @@ void literal(benchmark::State& state, Size z) {
   const Grid in = input(z, false);
   for (auto _ : state) {
     Grid g = in;
-    reference(g, z.w, z.h, kDftForward, true);
+    reference(g, z.w, z.h, kDftForward);
     benchmark::DoNotOptimize(g.data());
   }
   setRate(state, z);
@@ -75,7 +75,9 @@ void kernel(benchmark::State& state, Size z, DftIsa isa, bool gray) {
     state.PauseTiming();
     std::memcpy(p[0], in.data(), in.size() * sizeof(Complex));
     state.ResumeTiming();
-    dft2dWithIsa(p, z.w, z.h, kDftForward, isa);
+    DftOptions options;
+    options.isa = isa;
+    dft2dWith(p, z.w, z.h, kDftForward, options);
     benchmark::ClobberMemory();
   }
   std::free(p);

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "bmplayout.h"
+#include "parallel.h"
 #include "speccore.h"
 
 using namespace speccore;
@@ -8,6 +9,20 @@ using namespace speccore;
 int pixelToGray(Pixel32 p) {
   // The weights add up to 1024, so equal red, green and blue keep their value.
   return (306 * p.red + 601 * p.green + 117 * p.blue) >> 10;
+}
+
+void pictureToGray(Plane picture, Plane samples, int32_t width, int32_t height, int threads) {
+  parallelRows(height, threads, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
+      Pixel32* pixels = pixelRow(picture, y);
+      Complex* out = complexRow(samples, y);
+      for (int32_t x = 0; x < width; ++x) {
+        const uint8_t g = uint8_t(pixelToGray(pixels[x]));
+        out[x] = Complex{double(g), 0.0};
+        pixels[x] = Pixel32{g, g, g, 0};
+      }
+    }
+  });
 }
 
 // Palette entry k of a loaded file: 4 bytes at 54 + 4k.

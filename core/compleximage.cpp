@@ -1,6 +1,10 @@
 #include <cstring>
+#include <vector>
 
+#include "parallel.h"
 #include "speccore.h"
+
+using namespace speccore;
 
 enum { kBins = 1024 };
 
@@ -17,48 +21,51 @@ static inline int32_t truncateInto(double v, int32_t limit) {
   return int32_t(v);
 }
 
-void complexToImage(Plane source, Plane destination, int32_t width, int32_t height) {
+void complexToImage(Plane source, Plane destination, int32_t width, int32_t height, int threads) {
   if (width < 1 || height < 1) return;  // no sample to start the range from
-  double min = complexRow(source, 0)[0].re;
-  double max = min;
-  for (int32_t y = 0; y < height; ++y) {
-    const Complex* row = complexRow(source, y);
-    for (int32_t x = 0; x < width; ++x) {
-      if (row[x].re < min)
-        min = row[x].re;
-      else if (row[x].re > max)
-        max = row[x].re;
-    }
-  }
+  double min, max;
+  planeRange(
+      width, height, threads,
+      [source](int32_t y, int32_t x) { return complexRow(source, y)[x].re; }, &min, &max);
   const double range = max > min ? max - min : 1.0;
 
   if (min >= 0.0 && max < 256.0) {
     // Levels that already fit a byte are shown as they are, truncated: 127.999
     // gives 127. Finite values here lie in [0, 256), so only a NaN (which
     // takes part in no comparison above) is clamped, to 0.
-    for (int32_t y = 0; y < height; ++y) {
-      const Complex* in = complexRow(source, y);
-      Pixel32* out = pixelRow(destination, y);
-      for (int32_t x = 0; x < width; ++x) out[x] = grayPixel(truncateInto(in[x].re, 255));
-    }
+    parallelRows(height, threads, [&](int32_t first, int32_t last) {
+      for (int32_t y = first; y < last; ++y) {
+        const Complex* in = complexRow(source, y);
+        Pixel32* out = pixelRow(destination, y);
+        for (int32_t x = 0; x < width; ++x) out[x] = grayPixel(truncateInto(in[x].re, 255));
+      }
+    });
     return;
   }
 
   // Stretched case: bin every sample, find the cuts that clip 1 % of the
   // samples at each end, and ramp the gray levels linearly between them. The
-  // destination holds each pixel's bin until the last pass maps it.
-  int64_t histogram[kBins] = {0};
-  for (int32_t y = 0; y < height; ++y) {
-    const Complex* in = complexRow(source, y);
-    Pixel32* out = pixelRow(destination, y);
-    for (int32_t x = 0; x < width; ++x) {
-      // Finite samples land in 0..1023; a non-finite one (NaN, or inf/inf
-      // when the range itself is infinite) is clamped into the table.
-      const int32_t bin = truncateInto((in[x].re - min) * 1023.0 / range, kBins - 1);
-      std::memcpy(&out[x], &bin, sizeof bin);
-      ++histogram[bin];
+  // destination holds each pixel's bin until the last pass maps it. Each
+  // thread counts its rows in a histogram of its own; the sums are exact.
+  const int parts = threadsFor(threads, height);
+  std::vector<int64_t> counts(size_t(parts) * kBins, 0);
+  parallelRanges(height, parts, [&](int part, int64_t first, int64_t last) {
+    int64_t* histogram = &counts[size_t(part) * kBins];
+    for (int64_t y = first; y < last; ++y) {
+      const Complex* in = complexRow(source, int32_t(y));
+      Pixel32* out = pixelRow(destination, int32_t(y));
+      for (int32_t x = 0; x < width; ++x) {
+        // Finite samples land in 0..1023; a non-finite one (NaN, or inf/inf
+        // when the range itself is infinite) is clamped into the table.
+        const int32_t bin = truncateInto((in[x].re - min) * 1023.0 / range, kBins - 1);
+        std::memcpy(&out[x], &bin, sizeof bin);
+        ++histogram[bin];
+      }
     }
-  }
+  });
+  int64_t histogram[kBins] = {0};
+  for (int part = 0; part < parts; ++part)
+    for (int b = 0; b < kBins; ++b) histogram[b] += counts[size_t(part) * kBins + size_t(b)];
   const int64_t n = int64_t(width) * height;
   const int64_t clip = n < 200 ? 1 : n / 100;
 
@@ -73,14 +80,16 @@ void complexToImage(Plane source, Plane destination, int32_t width, int32_t heig
   for (int32_t b = lo + 1; b < hi; ++b)
     table[b] = grayPixel(int32_t(double(255 * (b - lo)) / double(hi - lo)));
 
-  for (int32_t y = 0; y < height; ++y) {
-    Pixel32* out = pixelRow(destination, y);
-    for (int32_t x = 0; x < width; ++x) {
-      int32_t bin;
-      std::memcpy(&bin, &out[x], sizeof bin);
-      out[x] = table[bin];
+  parallelRows(height, threads, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
+      Pixel32* out = pixelRow(destination, y);
+      for (int32_t x = 0; x < width; ++x) {
+        int32_t bin;
+        std::memcpy(&bin, &out[x], sizeof bin);
+        out[x] = table[bin];
+      }
     }
-  }
+  });
 }
 
 void writeComplexImage(const char* path, Plane source, Plane destination, int32_t width,

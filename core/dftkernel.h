@@ -53,13 +53,27 @@ DftIsa dftBestIsa();
 // The name reports give `isa`: "scalar", "avx2" or "avx512".
 const char* dftIsaName(DftIsa isa);
 
-// dft2d with the kernels of `isa`; the caller checks dftIsaAvailable first.
-// Returns as dft2d.
-int dft2dWithIsa(Plane plane, int32_t width, int32_t height, int direction, DftIsa isa);
+// How a pass keeps its factors: chosen by the sizes (kDftAuto), or forced.
+// Every choice gives the same bits.
+enum DftFactors {
+  kDftAuto,
+  kDftTable,   // all strips of a pass in one table, each factor evaluated once
+  kDftStrips,  // the pass's lines copied, each strip evaluated when needed
+  kDftDirect,  // each factor evaluated term by term: when no memory is left
+};
 
-// The direct passes alone, with each factor evaluated term by term: what
-// dft2d falls back to when the table cannot be allocated. Same result as
-// dft2d up to the last bit of a factor. Returns as dft2d.
+struct DftOptions {
+  DftIsa isa = kDftScalar;  // the caller checks dftIsaAvailable first
+  int threads = 1;          // 0 or less: every processor this process may run on
+  DftFactors factors = kDftAuto;
+  DftProgress* progress = nullptr;
+};
+
+// dft2d with everything chosen by the caller. Returns as dft2d.
+int dft2dWith(Plane plane, int32_t width, int32_t height, int direction, const DftOptions& options);
+
+// The direct passes alone: what a transform falls back to when not even a
+// strip can be had. Returns as dft2d.
 int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
 
 // The kernels of `isa` (the scalar ones for an unknown value); the caller

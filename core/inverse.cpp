@@ -16,9 +16,10 @@ static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
   return true;
 }
 
-int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height) {
-  if (dft2d(plane, width, height, kDftInverse) != 0) return -1;
+int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
+                  DftProgress* progress) {
+  if (dft2dThreads(plane, width, height, kDftInverse, threads, progress) != 0) return -1;
   if (!realPartsFinite(plane, width, height)) return 1;
-  complexToImage(plane, destination, width, height);
+  complexToImage(plane, destination, width, height, threads);
   return 0;
 }

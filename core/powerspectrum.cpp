@@ -1,24 +1,30 @@
 #include <cmath>
 
+#include "parallel.h"
 #include "speccore.h"
 
-void swapQuadrants(Plane plane, int32_t width, int32_t height) {
+using namespace speccore;
+
+void swapQuadrants(Plane plane, int32_t width, int32_t height, int threads) {
   const int32_t hw = width / 2, hh = height / 2;
   if (hh <= 0 || hw <= 0) return;
   // Disjoint pairs, so a second swap restores the plane; for odd sizes the
-  // last row and column take part in no pair.
-  for (int32_t i = 0; i < hh; ++i) {
-    Complex* top = complexRow(plane, i);
-    Complex* bottom = complexRow(plane, i + hh);
-    for (int32_t j = 0; j < hw; ++j) {
-      Complex t = top[j];
-      top[j] = bottom[hw + j];
-      bottom[hw + j] = t;
-      t = top[hw + j];
-      top[hw + j] = bottom[j];
-      bottom[j] = t;
+  // last row and column take part in no pair. Each pair of rows is its own
+  // work, so threads never meet.
+  parallelRows(hh, threads, [&](int32_t first, int32_t last) {
+    for (int32_t i = first; i < last; ++i) {
+      Complex* top = complexRow(plane, i);
+      Complex* bottom = complexRow(plane, i + hh);
+      for (int32_t j = 0; j < hw; ++j) {
+        Complex t = top[j];
+        top[j] = bottom[hw + j];
+        bottom[hw + j] = t;
+        t = top[hw + j];
+        top[hw + j] = bottom[j];
+        bottom[j] = t;
+      }
     }
-  }
+  });
 }
 
 static inline double power(Complex c) { return c.re * c.re + c.im * c.im; }
@@ -32,39 +38,33 @@ static inline int32_t toInt32OrMin(double v) {
 }
 
 void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
-                         bool linear) {
+                         bool linear, int threads) {
   if (width < 1 || height < 1) return;  // no sample to start the range from
-  double min = power(complexRow(source, 0)[0]);
-  double max = min;
-  for (int32_t y = 0; y < height; ++y) {
-    const Complex* row = complexRow(source, y);
-    for (int32_t x = 0; x < width; ++x) {
-      const double p = power(row[x]);
-      if (p > max)
-        max = p;
-      else if (p < min)
-        min = p;
-    }
-  }
+  double min, max;
+  planeRange(
+      width, height, threads,
+      [source](int32_t y, int32_t x) { return power(complexRow(source, y)[x]); }, &min, &max);
   const double m = std::sqrt(min), M = std::sqrt(max);
   const double divisor = M > m ? (linear ? M - m : std::log10(M - m)) : 1.0;
   const double scale = 255.0 / divisor;
 
-  for (int32_t y = 0; y < height; ++y) {
-    const Complex* in = complexRow(source, y);
-    Pixel32* out = pixelRow(destination, y);
-    for (int32_t x = 0; x < width; ++x) {
-      uint8_t g = 0;
-      if (!(in[x].re == 0.0 && in[x].im == 0.0)) {
-        const double r = std::sqrt(power(in[x]));
-        const double v = linear ? (r - m) * scale : std::log10(r - m) * scale;
-        // No clamping: the level is the low byte of the integer, so values
-        // just below 0 come out white.
-        g = uint8_t(uint32_t(toInt32OrMin(v)));
+  parallelRows(height, threads, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
+      const Complex* in = complexRow(source, y);
+      Pixel32* out = pixelRow(destination, y);
+      for (int32_t x = 0; x < width; ++x) {
+        uint8_t g = 0;
+        if (!(in[x].re == 0.0 && in[x].im == 0.0)) {
+          const double r = std::sqrt(power(in[x]));
+          const double v = linear ? (r - m) * scale : std::log10(r - m) * scale;
+          // No clamping: the level is the low byte of the integer, so values
+          // just below 0 come out white.
+          g = uint8_t(uint32_t(toInt32OrMin(v)));
+        }
+        out[x] = Pixel32{g, g, g, 0};
       }
-      out[x] = Pixel32{g, g, g, 0};
     }
-  }
+  });
 }
 
 int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_t width,

@@ -46,13 +46,21 @@ static int captureFile() {
 #endif
 #endif
 
-static void limitAddressSpace() {
+static void limitAddressSpace(long long bytes) {
 #ifndef RUNTOOL_SANITIZED
-  const rlim_t bytes = rlim_t(2) << 30;
-  struct rlimit limit = {bytes, bytes};
+  struct rlimit limit = {rlim_t(bytes), rlim_t(bytes)};
   setrlimit(RLIMIT_AS, &limit);
+#else
+  (void)bytes;
 #endif
 }
+
+const bool kToolsSanitized =
+#ifdef RUNTOOL_SANITIZED
+    true;
+#else
+    false;
+#endif
 
 static std::string readAll(int fd) {
   std::string s;
@@ -101,7 +109,7 @@ static ToolProcess startToolWith(const std::vector<std::string>& launcher,
       setrlimit(RLIMIT_CPU, &cpu);
     }
     // A launcher such as wine reserves address space of its own.
-    if (launcher.empty()) limitAddressSpace();
+    if (launcher.empty()) limitAddressSpace(limits.addressSpace > 0 ? limits.addressSpace : 2LL << 30);
     execv(launcher.empty() ? program.c_str() : launcher[0].c_str(), argv.data());
     _exit(127);
   }

@@ -19,8 +19,9 @@ inline int shellStatus(int status) { return status & 0xff; }
 // Conditions a program can be started under, besides the address-space
 // ceiling every directly started program gets.
 struct ToolLimits {
-  long long fileSize = -1;  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1 for none
-  int cpuSeconds = 0;       // RLIMIT_CPU; 0 for none
+  long long fileSize = -1;     // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1 for none
+  int cpuSeconds = 0;          // RLIMIT_CPU; 0 for none
+  long long addressSpace = 0;  // RLIMIT_AS in bytes instead of the usual 2 GiB; 0 for that
   std::string stdoutPath;   // a file for standard output instead of the capture (/dev/full)
 };
 
@@ -51,6 +52,10 @@ ToolRun waitTool(const ToolProcess& process);
 // runToolWith the programs' own launcher, kToolLauncher.
 ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
                 const std::string& dir, const char* invocation = nullptr);
+
+// True in a sanitized build, whose programs take no address-space limit (they
+// reserve terabytes of shadow memory): their allocator is capped instead.
+extern const bool kToolsSanitized;
 
 // What starts the programs under test (wine-run for Windows programs): ""
 // when they run directly.

@@ -257,3 +257,23 @@ TEST(Specfwd, NoMemoryForTheTransformIsReported) {
   EXPECT_EQ("Couldn't allocate memory.\n", err);
   EXPECT_EQ(names({"in.bmp"}), filesIn(dir.path));
 }
+
+TEST(Specfwd, SameBytesWhateverMemoryIsFree) {
+  if (*kToolLauncher || kToolsSanitized)
+    GTEST_SKIP() << "the address-space limit applies to plain programs started directly";
+  // The row pass of 2000 x 200 would keep its factors in a table of 64 MiB,
+  // more than the whole limit below: it takes them strip by strip instead,
+  // and the bytes must not change.
+  const Bytes picture = grayBmp(2000, 200, testLevel);
+  TempDir free, tight;
+  ToolLimits limits;
+  limits.addressSpace = 48LL << 20;
+  for (const TempDir* dir : {&free, &tight}) {
+    ASSERT_TRUE(writeBytes(dir->file("in.bmp"), picture));
+    const ToolRun run = waitTool(
+        startTool(kSpecfwd, {"in.bmp"}, dir->path, dir == &tight ? limits : ToolLimits()));
+    ASSERT_EQ(0, run.status) << run.err;
+  }
+  for (const char* f : {"SourceToGray.bmp", "dft_complex.dat", "PowerSpectrum.bmp", "dft_2D.bmp"})
+    EXPECT_EQ(readBytes(free.file(f)), readBytes(tight.file(f))) << f;
+}

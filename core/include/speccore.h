@@ -15,6 +15,7 @@
 #ifndef SPECCORE_H
 #define SPECCORE_H
 
+#include <atomic>
 #include <cfloat>
 #include <cstddef>
 #include <cstdint>
@@ -125,6 +126,14 @@ struct SpectrumView {
   Plane samples;  // row table into the file's block; the caller frees it first
   int32_t width;
   int32_t height;
+};
+
+// How far a transform has come, for a program to show while it runs: the
+// complex multiply-adds done of all it needs, W x H x (W + H). The transform
+// sets `total` first and adds to `done` from its threads as it goes.
+struct DftProgress {
+  std::atomic<uint64_t> done{0};
+  std::atomic<uint64_t> total{0};
 };
 
 // A file being written, that replaces its final name only once it is whole.
@@ -244,6 +253,12 @@ bool bmpBitCountSupported(int bitCount);
 // Gray level 0..255 of one pixel: (306 red + 601 green + 117 blue) >> 10.
 int pixelToGray(Pixel32 pixel);
 
+// Turns every pixel of the W x H `picture` into its gray level g as (g, g, g,
+// 0), and the sample at the same place of `samples` into (g, 0): the samples
+// a picture is transformed from, and the gray picture complexToImage draws
+// of them, in one pass. On `threads` threads as complexToImage.
+void pictureToGray(Plane picture, Plane samples, int32_t width, int32_t height, int threads);
+
 // ---- Spectrum file (spectrumfile.cpp) --------------------------------------
 
 // Writes header, optional text (null or "" for none) and width x height
@@ -294,19 +309,30 @@ Complex* spectrumSamples(uint8_t* file);
 
 // Transforms H rows of W samples in place: forward (unnormalised) unless
 // direction is kDftInverse, which divides by W after the row pass and by H
-// after the column pass. Uses a twiddle table when it can get one and the
-// direct passes otherwise, without a message. With the table, the sums run in
-// vector kernels picked for this CPU (AVX-512, AVX2 or plain), all giving the
-// bits of the plain loops; single-threaded. Returns 0, or -1 (plane
-// untouched) when not even its scratch line can be had.
+// after the column pass. The sums run in vector kernels picked for this CPU
+// (AVX-512, AVX2 or plain), all giving the bits of the plain loops, with the
+// factors in a table, or strip by strip for a thin picture's long lines,
+// or term by term when no memory is left; each factor has the same bits
+// wherever it is evaluated, so free memory never changes a result. Single-
+// threaded. Returns 0, or -1 (plane untouched) when not even a scratch line
+// can be had.
 int dft2d(Plane plane, int32_t width, int32_t height, int direction);
+
+// dft2d on `threads` threads; 0 or less means every processor this process
+// may run on (availableProcessors). The result has the same bits for every
+// thread count. `progress` may be null. Returns as dft2d.
+int dft2dThreads(Plane plane, int32_t width, int32_t height, int direction, int threads,
+                 DftProgress* progress);
 
 // ---- Complex plane to image (compleximage.cpp) -----------------------------
 
 // Renders the real parts of `source` into `destination` (both W x H): truncated
 // when all lie in [0, 256), else stretched through a 1024-bin histogram that
-// clips 1 % at each end. Cannot fail; does nothing when a size is below 1.
-void complexToImage(Plane source, Plane destination, int32_t width, int32_t height);
+// clips 1 % at each end. On `threads` threads (0 or less: every processor
+// this process may run on), with the same pixels for every count. Cannot
+// fail; does nothing when a size is below 1.
+void complexToImage(Plane source, Plane destination, int32_t width, int32_t height,
+                    int threads = 1);
 
 // complexToImage, then the destination written as a 32-bit BMP at path.
 void writeComplexImage(const char* path, Plane source, Plane destination, int32_t width,
@@ -316,12 +342,13 @@ void writeComplexImage(const char* path, Plane source, Plane destination, int32_
 
 // Exchanges the quadrants in place, moving (0, 0) to (H/2, W/2) for even
 // sizes; for odd sizes the last row and column stay put. Cannot fail.
-void swapQuadrants(Plane plane, int32_t width, int32_t height);
+void swapQuadrants(Plane plane, int32_t width, int32_t height, int threads = 1);
 
-// Gray picture of the magnitudes: log10 scale, or linear when `linear`.
-// Cannot fail; does nothing when a size is below 1.
+// Gray picture of the magnitudes: log10 scale, or linear when `linear`. On
+// `threads` threads as complexToImage. Cannot fail; does nothing when a size
+// is below 1.
 void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
-                         bool linear);
+                         bool linear, int threads = 1);
 
 // renderPowerSpectrum on the log scale into `destination`, then bmpWrite32.
 // Returns bmpWrite32's result.
@@ -330,10 +357,12 @@ int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_
 
 // ---- Inverse transform to image (inverse.cpp) ------------------------------
 
-// dft2d inverse on `plane`, then complexToImage into `destination`. Returns 0;
-// -1 (nothing done) when dft2d could not run; 1 (destination untouched) when
-// the inverse has a real part that is not finite, for which there is no gray
-// picture.
-int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height);
+// dft2dThreads inverse on `plane`, then complexToImage into `destination`,
+// both on `threads` threads; `progress` (may be null) follows the transform.
+// Returns 0; -1 (nothing done) when the transform could not run; 1
+// (destination untouched) when the inverse has a real part that is not
+// finite, for which there is no gray picture.
+int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads = 1,
+                  DftProgress* progress = nullptr);
 
 #endif

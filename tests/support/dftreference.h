@@ -15,11 +15,10 @@ typedef std::vector<Complex> Grid;  // row-major, W x H
 
 // ---- Reference --------------------------------------------------------------
 // Deliberately plain: one pass transforms `count` lines of length n, element k
-// of line l being g[l * lineStep + k * elemStep]. With `tabled` the factors
-// come from a table filled for j <= k and mirrored; otherwise each factor is
-// evaluated term by term with theta = k * (j * s).
+// of line l being g[l * lineStep + k * elemStep]. The factor of the pair
+// {j, k} is cos/sin of max * (min * s), kept in a full n x n table.
 inline void refPass(Grid& g, int32_t n, int32_t count, size_t lineStep, size_t elemStep,
-                    int direction, bool tabled) {
+                    int direction) {
   const bool inverse = direction == kDftInverse;
   const double s = (inverse ? 6.283185307179586 : -6.283185307179586) / double(n);
   Grid table(size_t(n) * size_t(n));
@@ -38,11 +37,7 @@ inline void refPass(Grid& g, int32_t n, int32_t count, size_t lineStep, size_t e
       double re = +0.0, im = +0.0;
       for (int32_t k = 0; k < n; ++k) {
         const Complex x = line[k * elemStep];
-        Complex t = table[size_t(j) * n + k];
-        if (!tabled) {
-          const double theta = k * (j * s);
-          t = Complex{std::cos(theta), std::sin(theta)};
-        }
+        const Complex t = table[size_t(j) * n + k];
         re = re + (x.re * t.re - x.im * t.im);
         im = im + (x.re * t.im + t.re * x.im);
       }
@@ -56,9 +51,9 @@ inline void refPass(Grid& g, int32_t n, int32_t count, size_t lineStep, size_t e
   }
 }
 
-inline void reference(Grid& g, int32_t w, int32_t h, int direction, bool tabled) {
-  refPass(g, w, h, size_t(w), 1, direction, tabled);  // rows
-  refPass(g, h, w, 1, size_t(w), direction, tabled);  // columns
+inline void reference(Grid& g, int32_t w, int32_t h, int direction) {
+  refPass(g, w, h, size_t(w), 1, direction);  // rows
+  refPass(g, h, w, 1, size_t(w), direction);  // columns
 }
 
 #endif

@@ -3,38 +3,44 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "progress.h"
 #include "runoutputs.h"
 
 namespace {
 
 enum { kGray, kSpectrum, kPower, kOutput, kOutputCount };
 
+// The thread count that stands for every processor the program may run on.
+const int kEveryProcessor = 0;
+
 // The steps between creating the outputs and renaming them. The order fixes
-// the outputs: the gray picture is rendered before the transform overwrites
+// the outputs: the gray picture is written before the transform overwrites
 // the samples, and the spectrum is written in its natural order before the
 // swap centres it for the power-spectrum picture.
 int writeOutputs(const BmpPicture& picture, Plane samples, RunOutputs* outputs) {
   const int32_t width = picture.width, height = picture.height;
   Plane pixels = picture.pixels;
-  for (int32_t y = 0; y < height; ++y) {
-    const Pixel32* in = pixelRow(pixels, y);
-    Complex* out = complexRow(samples, y);
-    for (int32_t x = 0; x < width; ++x) out[x] = Complex{double(pixelToGray(in[x])), 0.0};
-  }
-  complexToImage(samples, pixels, width, height);
+  pictureToGray(pixels, samples, width, height, kEveryProcessor);
   int status = bmpWrite32To(&outputs->files[kGray], pixels[0], width, height);
   if (status != kStatusOk) return status;
-  // dft2d fails only when it cannot get even one line of scratch memory; the
-  // gray samples must then not be written as if they were the spectrum.
-  if (dft2d(samples, width, height, kDftForward) != 0) {
+  DftProgress progress;
+  ProgressShow show;
+  progressShowStart(&show, &progress);
+  const int transformed =
+      dft2dThreads(samples, width, height, kDftForward, kEveryProcessor, &progress);
+  progressShowEnd(&show);
+  // The transform fails only when it cannot get even one line of scratch
+  // memory; the gray samples must then not be written as if they were the
+  // spectrum.
+  if (transformed != 0) {
     std::fputs("Couldn't allocate memory.\n", stderr);
     return kStatusMemory;
   }
   status =
       writeSpectrumTo(&outputs->files[kSpectrum], nullptr, complexRow(samples, 0), width, height);
   if (status != kStatusOk) return status;
-  swapQuadrants(samples, width, height);
-  renderPowerSpectrum(samples, pixels, width, height, false);
+  swapQuadrants(samples, width, height, kEveryProcessor);
+  renderPowerSpectrum(samples, pixels, width, height, false, kEveryProcessor);
   status = bmpWrite32To(&outputs->files[kPower], pixels[0], width, height);
   if (status != kStatusOk) return status;
   return bmpWrite32To(&outputs->files[kOutput], pixels[0], width, height);

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "commandline.h"
+#include "progress.h"
 #include "runoutputs.h"
 #include "speccore.h"
 #include "spectruminput.h"
@@ -21,7 +22,12 @@ static const ToolCommandLine kCommandLine = {
 // picture. Returns the run's status after any message.
 static int inversePicture(const char* inputPath, SpectrumWork* work) {
   const SpectrumView& v = work->view;
-  const int inverse = idft2dToImage(v.samples, work->pixels, v.width, v.height);
+  DftProgress progress;
+  ProgressShow show;
+  progressShowStart(&show, &progress);
+  // Every processor the program may run on.
+  const int inverse = idft2dToImage(v.samples, work->pixels, v.width, v.height, 0, &progress);
+  progressShowEnd(&show);
   if (inverse < 0) {
     // Only when not even the transform's scratch line could be had: a
     // picture of the untransformed spectrum would be wrong.

@@ -1,0 +1,29 @@
+// How far a long transform has come, shown on standard error while it runs
+// when standard error is a terminal: after about a second, one line that
+// updates in place (percentage, time spent, time left), erased at the end.
+// When standard error is not a terminal nothing is written, so scripts,
+// pipes and logs see exactly the programs' messages.
+#ifndef PROGRESS_H
+#define PROGRESS_H
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "speccore.h"
+
+struct ProgressShow {
+  DftProgress* progress = nullptr;
+  std::thread thread;
+  std::mutex mutex;
+  std::condition_variable wake;
+  bool finished = false;
+};
+
+// Starts showing `progress`, which the transform fills, on a thread of its own.
+void progressShowStart(ProgressShow* show, DftProgress* progress);
+
+// Stops showing it and erases the line, if one was shown.
+void progressShowEnd(ProgressShow* show);
+
+#endif
