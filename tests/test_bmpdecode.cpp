@@ -156,3 +156,28 @@ TEST(PixelToGray, WeightedSumRoundedDown) {
 }
 
 }  // namespace
+
+TEST(PixelToGray, PictureAndSamplesInOnePass) {
+  // The gray picture is what complexToImage draws of the samples, and each
+  // sample the gray level of its pixel, on any number of threads.
+  const int32_t w = 23, h = 9;
+  PlaneHolder colours(planeAlloc(4, w, h));
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x)
+      pixelRow(colours.get(), y)[x] =
+          Pixel32{uint8_t(x * 11), uint8_t(y * 29), uint8_t(x * y), 0x5a};
+  for (int threads : {1, 3}) {
+    PlaneHolder picture(planeAlloc(4, w, h)), samples(planeAlloc(16, w, h)),
+        drawn(planeAlloc(4, w, h));
+    std::memcpy(picture.get()[0], colours.get()[0], size_t(w) * h * 4);
+    pictureToGray(picture.get(), samples.get(), w, h, threads);
+    complexToImage(samples.get(), drawn.get(), w, h);
+    EXPECT_EQ(0, std::memcmp(drawn.get()[0], picture.get()[0], size_t(w) * h * 4)) << threads;
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        const Complex s = complexRow(samples.get(), y)[x];
+        EXPECT_EQ(double(pixelToGray(pixelRow(colours.get(), y)[x])), s.re);
+        EXPECT_EQ(0.0, s.im);
+      }
+  }
+}

@@ -143,3 +143,20 @@ TEST(IdftToImage, NoPictureWhenTheInverseIsNotFinite) {
     EXPECT_EQ(Bytes(24, 0xAB), Bytes(pixels, pixels + 24)) << re[0];
   }
 }
+
+TEST(ComplexImage, SamePixelsOnEveryThreadCount) {
+  // Direct and stretched, with values that need the histogram's clipping.
+  for (const double scale : {1.0, 1e4}) {
+    std::vector<double> re(size_t(37 * 29));
+    for (size_t i = 0; i < re.size(); ++i) re[i] = scale * std::fmod(double(i * i % 251), 255.5);
+    re[400] = kNaN;
+    PlaneHolder src = planeOf(re, 37, 29);
+    PlaneHolder one(planeAlloc(4, 37, 29)), many(planeAlloc(4, 37, 29));
+    complexToImage(src.get(), one.get(), 37, 29, 1);
+    for (int threads : {2, 3, 8, 0}) {
+      complexToImage(src.get(), many.get(), 37, 29, threads);
+      EXPECT_EQ(0, std::memcmp(one.get()[0], many.get()[0], 37 * 29 * 4))
+          << scale << " " << threads;
+    }
+  }
+}

@@ -152,3 +152,27 @@ TEST(Rendering, EmptySizesTouchNothing) {
   for (int i = 0; i < 8; ++i)
     EXPECT_EQ(0xab, reinterpret_cast<uint8_t*>(pixelRow(dst.get(), 0))[i]);
 }
+
+TEST(PowerSpectrum, SamePixelsAndSwapOnEveryThreadCount) {
+  const int32_t w = 31, h = 26;
+  PlaneHolder src = numbered(w, h);
+  complexRow(src.get(), 5)[3] = Complex{kNaN, 1.0};
+  PlaneHolder swapped = numbered(w, h);
+  complexRow(swapped.get(), 5)[3] = Complex{kNaN, 1.0};
+  swapQuadrants(swapped.get(), w, h, 1);
+  PlaneHolder one(planeAlloc(4, w, h)), many(planeAlloc(4, w, h));
+  for (int threads : {2, 3, 8, 0}) {
+    PlaneHolder p = numbered(w, h);
+    complexRow(p.get(), 5)[3] = Complex{kNaN, 1.0};
+    swapQuadrants(p.get(), w, h, threads);
+    EXPECT_EQ(0,
+              std::memcmp(complexRow(swapped.get(), 0), complexRow(p.get(), 0), size_t(w) * h * 16))
+        << threads;
+    for (bool linear : {false, true}) {
+      renderPowerSpectrum(src.get(), one.get(), w, h, linear, 1);
+      renderPowerSpectrum(src.get(), many.get(), w, h, linear, threads);
+      EXPECT_EQ(0, std::memcmp(one.get()[0], many.get()[0], size_t(w) * h * 4))
+          << threads << " linear " << linear;
+    }
+  }
+}

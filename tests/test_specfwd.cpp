@@ -1,5 +1,12 @@
 // specfwd as a user runs it: the four outputs of a successful run, the
 // default names, and every failure with its lines and status.
+#include <pty.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <regex>
+
 #include "spectrumdiff.h"
 #include "toolfixture.h"
 
@@ -270,10 +277,48 @@ TEST(Specfwd, SameBytesWhateverMemoryIsFree) {
   limits.addressSpace = 48LL << 20;
   for (const TempDir* dir : {&free, &tight}) {
     ASSERT_TRUE(writeBytes(dir->file("in.bmp"), picture));
-    const ToolRun run = waitTool(
-        startTool(kSpecfwd, {"in.bmp"}, dir->path, dir == &tight ? limits : ToolLimits()));
+    const ToolRun run =
+        waitTool(startTool(kSpecfwd, {"in.bmp"}, dir->path, dir == &tight ? limits : ToolLimits()));
     ASSERT_EQ(0, run.status) << run.err;
   }
   for (const char* f : {"SourceToGray.bmp", "dft_complex.dat", "PowerSpectrum.bmp", "dft_2D.bmp"})
     EXPECT_EQ(readBytes(free.file(f)), readBytes(tight.file(f))) << f;
+}
+
+TEST(Specfwd, ShowsProgressOnATerminalOnly) {
+  // Standard error is a terminal here (every other test reads it from a file
+  // and sees no progress). One processor, so that the transform of 2400 x
+  // 2400 takes seconds even on a fast machine.
+  if (*kToolLauncher) GTEST_SKIP() << "a pseudo-terminal for a program under a launcher";
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), plainBmp(1, 2400, 2400, 2)));
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+      int first = 0;
+      while (!CPU_ISSET(first, &set)) ++first;
+      CPU_ZERO(&set);
+      CPU_SET(first, &set);
+      sched_setaffinity(0, sizeof set, &set);
+    }
+    if (chdir(dir.path.c_str()) == 0) execl(kSpecfwd, "specfwd", "in.bmp", (char*)nullptr);
+    _exit(127);
+  }
+  std::string shown;
+  char buffer[256];
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, size_t(n));
+  close(terminal);
+  int status = 0;
+  ASSERT_EQ(pid, waitpid(pid, &status, 0));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
+  // Lines that overwrite each other, then one of blanks that erases the last.
+  const std::regex progress(
+      "(\\rtransform +[0-9]+ %  [0-9]+:[0-9]{2} elapsed, [0-9]+:[0-9]{2} remaining *)+\\r +\\r");
+  EXPECT_TRUE(std::regex_match(shown, progress)) << shown;
+  EXPECT_EQ(names({"PowerSpectrum.bmp", "SourceToGray.bmp", "dft_2D.bmp", "dft_complex.dat",
+                   "in.bmp"}),
+            filesIn(dir.path));
 }
