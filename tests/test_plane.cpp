@@ -17,12 +17,19 @@ struct Dims {
 uint8_t* bytesAt(void* p) { return static_cast<uint8_t*>(p); }
 
 TEST(PlaneAlloc, TableThenContiguousZeroedRows) {
-  const Dims cases[] = {{4, 1, 1}, {16, 5, 3}, {1, 7, 4}, {3, 1, 9}, {4, 640, 2}, {16, 1, 1}};
+  // Rows of 4 MiB or more start on the next 2 MiB boundary after the table.
+  const Dims cases[] = {{4, 1, 1},   {16, 5, 3}, {1, 7, 4},      {3, 1, 9},
+                        {4, 640, 2}, {16, 1, 1}, {16, 512, 511}, {16, 512, 512}};
   for (const Dims& d : cases) {
     SCOPED_TRACE(testing::Message() << d.e << " x " << d.w << " x " << d.h);
     Plane p = planeAlloc(d.e, d.w, d.h);
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(bytesAt(p[0]), bytesAt(p) + d.h * sizeof(void*));
+    uint8_t* afterTable = bytesAt(p) + d.h * sizeof(void*);
+    const size_t huge = size_t(2) << 20;
+    if (size_t(d.e) * d.w * d.h < 2 * huge)
+      EXPECT_EQ(bytesAt(p[0]), afterTable);
+    else
+      EXPECT_EQ(bytesAt(p[0]), afterTable + (huge - uintptr_t(afterTable) % huge) % huge);
     for (int32_t r = 1; r < d.h; ++r) EXPECT_EQ(bytesAt(p[r]) - bytesAt(p[r - 1]), d.w * d.e);
     const size_t n = size_t(d.w) * d.e * d.h;
     const uint8_t* rows = bytesAt(p[0]);

@@ -164,7 +164,9 @@ int availableProcessors();
 
 // New zero-filled plane of H rows of W elements of E bytes; null when an
 // argument is not positive or the block cannot be had (also when its true size
-// does not fit in size_t). The caller frees it.
+// does not fit in size_t). The rows follow the table, after a gap up to a
+// 2 MiB boundary when they take 4 MiB or more (for huge pages). The caller
+// frees it.
 Plane planeAlloc(int32_t elementSize, int32_t width, int32_t height);
 
 // New row table over `data` (nothing copied or cleared); null for null data, a
