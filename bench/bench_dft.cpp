@@ -1,16 +1,23 @@
 // Speed of the 2-D DFT: the plain reference loop against the tile kernels, in
 // one run, on square and non-square sizes; the machine's peak for the same
-// mix of multiplies and adds; and specfwd as a whole process on a 1024 x 1024
-// picture against its transform alone. A summary of ratios follows the table.
+// mix of multiplies and adds; specfwd as a whole process on 1024 x 1024 and
+// 4000 x 3000 pictures on 1, 2, ... threads (as many as the machine offers);
+// and thin pictures, 20000 x 2 and 100000 x 2, against the sin/cos
+// evaluations they cannot avoid. A summary of ratios follows the table.
 //
-//   build/release/bench/bench_dft            (everything, about a minute)
+//   build/release/bench/bench_dft            (everything, a few minutes)
 //   build/release/bench/bench_dft --benchmark_filter=specfwd
+//   build/release/bench/bench_dft --benchmark_filter='^(peak|avx)'
 #include <benchmark/benchmark.h>
 #include <immintrin.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -153,16 +160,15 @@ void peak(benchmark::State& state, DftIsa isa) {
 }
 
 // ---- specfwd as a whole process ---------------------------------------------
-// A 1024 x 1024 picture (grain under a smooth ramp) in a scratch directory;
-// each iteration runs specfwd there and waits for it. The largest resident
-// size of the child is reported beside the memory budget: the input file,
-// the source and destination pictures, the complex plane and the factor table
-// (8*M + 16*M^2 bytes for M = 1024). The time reported is the child's
-// processor time (user and system), comparable with the transform's alone.
-std::string makePicture() {
+// A picture (grain under a smooth ramp) in a scratch directory; each
+// iteration runs specfwd there, on as many processors as the run allows it
+// (its affinity mask, which is all specfwd asks for its thread count), and
+// waits for it. Reported: the elapsed time (the figure threads improve), the
+// child's processor time (user and system, from wait4) and its largest
+// resident size.
+std::string makePicture(int32_t w, int32_t h) {
   char tmpl[] = "/tmp/bench-specfwd-XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return std::string();
-  const int32_t w = 1024, h = 1024;
   std::vector<Pixel32> pixels(size_t(w) * h);
   uint32_t seed = 12345;
   for (int32_t y = 0; y < h; ++y)
@@ -176,17 +182,32 @@ std::string makePicture() {
   return dir;
 }
 
-void specfwdProcess(benchmark::State& state) {
-  const std::string dir = makePicture();
+// The first `threads` processors of this process's affinity mask.
+bool keepProcessors(int threads) {
+  cpu_set_t set, kept;
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return false;
+  CPU_ZERO(&kept);
+  for (int cpu = 0, n = 0; cpu < CPU_SETSIZE && n < threads; ++cpu)
+    if (CPU_ISSET(cpu, &set)) {
+      CPU_SET(cpu, &kept);
+      ++n;
+    }
+  return sched_setaffinity(0, sizeof kept, &kept) == 0;
+}
+
+void specfwdProcess(benchmark::State& state, Size z, int threads) {
+  const std::string dir = makePicture(z.w, z.h);
   if (dir.empty()) {
     state.SkipWithError("cannot write the picture");
     return;
   }
   long maxRssKiB = 0;
+  double processor = 0;
   for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-      if (chdir(dir.c_str()) == 0)
+      if (keepProcessors(threads) && chdir(dir.c_str()) == 0)
         execl(SPECFWD_PATH, "specfwd", "in.bmp", "out.bmp", (char*)nullptr);
       _exit(127);
     }
@@ -197,15 +218,39 @@ void specfwdProcess(benchmark::State& state) {
       state.SkipWithError("specfwd failed");
       break;
     }
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     if (usage.ru_maxrss > maxRssKiB) maxRssKiB = usage.ru_maxrss;
-    state.SetIterationTime(double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                           1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec));
+    processor += double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
   }
   std::system(("rm -rf '" + dir + "'").c_str());
-  const double m = 1024, file = 54 + 4 * m * m, picture = 8 * m + 4 * m * m;
-  const double budget = file + 2 * picture + (8 * m + 16 * m * m) + (8 * m + 16 * m * m);
+  // The memory a square picture needs: the input file, the picture, the
+  // complex plane and the factor table (8*M + 16*M^2 bytes for M = W = H).
+  const double w = z.w, h = z.h, file = 54 + 4 * w * h, picture = 8 * h + 4 * w * h;
+  const double plane = 8 * h + 16 * w * h, table = 16 * std::max(w, h) * std::max(w, h);
   state.counters["maxRSS_MiB"] = double(maxRssKiB) / 1024;
-  state.counters["budget_MiB"] = budget / (1 << 20);
+  state.counters["budget_MiB"] = (file + picture + plane + table) / (1 << 20);
+  state.counters["cpu_s"] = processor / double(state.iterations());
+}
+
+// The sin/cos evaluations of a pass of length n without a table: one per
+// factor, n^2 of them, each of an angle max * (min * s). Timed on a sample of
+// the pairs, spread over the whole range, and scaled to all n^2.
+void sincosTime(benchmark::State& state, int32_t n) {
+  const double s = -6.283185307179586 / double(n);
+  const int64_t sample = 1 << 22;
+  double sum = 0;
+  for (auto _ : state) {
+    for (int64_t i = 0; i < sample; ++i) {
+      const int64_t pair = i * 2654435761LL % (int64_t(n) * n);
+      const int32_t j = int32_t(pair / n), k = int32_t(pair % n);
+      const double theta = double(std::max(j, k)) * (double(std::min(j, k)) * s);
+      sum += std::cos(theta) + std::sin(theta);
+    }
+  }
+  benchmark::DoNotOptimize(sum);
+  state.counters["pairs"] = double(sample);
 }
 
 // ---- Summary ----------------------------------------------------------------
@@ -214,37 +259,46 @@ void specfwdProcess(benchmark::State& state) {
 // slower one was disturbed by other work on the machine.
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
-  std::map<std::string, double> seconds, rate, counters;
+  std::map<std::string, double> seconds, rate;
+  std::map<std::string, std::map<std::string, double>> counters;  // of the fastest run
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
       const std::string name = run.run_name.function_name;
-      // Processor time, not wall time: the two cores of a busy machine are
-      // shared, and only the time a run actually computed is comparable.
-      // specfwd's manual time is its own processor time, taken from wait4.
-      const bool manual = name.compare(0, 8, "specfwd/") == 0;
+      // Processor time for the transforms, not wall time: the cores of a busy
+      // machine are shared, and only the time a run actually computed is
+      // comparable. A whole process is timed as it ends: by the clock.
+      const bool manual = name.compare(0, 8, "specfwd/") == 0 || name.compare(0, 5, "thin/") == 0;
       const double t =
           (manual ? run.real_accumulated_time : run.cpu_accumulated_time) / double(run.iterations);
-      if (seconds.count(name) == 0 || t < seconds[name]) seconds[name] = t;
+      if (seconds.count(name) == 0 || t < seconds[name]) {
+        seconds[name] = t;
+        for (const auto& c : run.counters) counters[name][c.first] = c.second;
+      }
       auto it = run.counters.find("Gcmadd/s");
       if (it != run.counters.end() && it->second > rate[name]) rate[name] = it->second;
-      for (const char* c : {"maxRSS_MiB", "budget_MiB"}) {
-        auto found = run.counters.find(c);
-        if (found != run.counters.end()) counters[c] = found->second;
-      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
 };
 
+const Size kPhotoSizes[] = {{1024, 1024}, {4000, 3000}};
+const Size kThinSizes[] = {{20000, 2}, {100000, 2}};
+const int32_t kSincosLength = 100000;
+
+std::string processName(Size z, int threads) {
+  return "specfwd/" + sizeName(z) + "/threads:" + std::to_string(threads);
+}
+
 void printSummary(SummaryReporter& r) {
   const std::string best = dftIsaName(dftBestIsa());
-  std::printf("\nSummary: fastest of the repeated runs, processor time; rates in G cmadd/s\n");
+  std::printf("\nSummary: fastest of the repeated runs; rates in G cmadd/s\n");
   for (DftIsa vector : {kDftAvx512, kDftAvx2}) {
     if (!dftIsaAvailable(vector)) continue;
     const std::string name = dftIsaName(vector);
     const double peakRate = r.rate["peak/" + name];
-    std::printf("\nkernel %s, peak %.2f for this mix\n", name.c_str(), peakRate);
+    std::printf("\nkernel %s, one thread, processor time; peak %.2f for this mix\n", name.c_str(),
+                peakRate);
     std::printf("%-10s %10s %10s %8s %8s %8s %12s\n", "size", "literal s", "fast s", "speedup",
                 "rate", "of peak", "gray-input s");
     for (const Size& z : kSizes) {
@@ -262,14 +316,43 @@ void printSummary(SummaryReporter& r) {
     if (z.w != z.h && squareRate > 0)
       std::printf("%s %s rate relative to 1024x1024: %.1f%%\n", sizeName(z).c_str(), best.c_str(),
                   100 * r.rate[best + "/complex/" + sizeName(z)] / squareRate);
-  const double whole = r.seconds["specfwd/1024x1024"], alone = r.seconds[best + "/gray/1024x1024"];
-  if (whole > 0 && alone > 0)
-    std::printf("specfwd whole process %.4f s, its dft2d alone %.4f s: %.2fx\n", whole, alone,
-                whole / alone);
-  if (r.counters["budget_MiB"] > 0)
-    std::printf("specfwd peak resident %.1f MiB, budget %.1f MiB: %.1f%%\n",
-                r.counters["maxRSS_MiB"], r.counters["budget_MiB"],
-                100 * r.counters["maxRSS_MiB"] / r.counters["budget_MiB"]);
+
+  std::printf("\nspecfwd as a whole process, by the threads it may use (elapsed time)\n");
+  std::printf("%-10s %7s %10s %10s %8s %10s %10s %10s\n", "size", "threads", "elapsed s", "cpu s",
+              "speedup", "per thread", "RSS MiB", "budget MiB");
+  for (const Size& z : kPhotoSizes) {
+    const double one = r.seconds[processName(z, 1)];
+    for (int t = 1; t <= availableProcessors(); ++t) {
+      const std::string n = processName(z, t);
+      if (r.seconds[n] <= 0) continue;
+      std::printf("%-10s %7d %10.3f %10.3f %7.2fx %9.0f%% %10.1f %10.1f\n", sizeName(z).c_str(), t,
+                  r.seconds[n], r.counters[n]["cpu_s"], one / r.seconds[n],
+                  100 * one / r.seconds[n] / t, r.counters[n]["maxRSS_MiB"],
+                  r.counters[n]["budget_MiB"]);
+    }
+  }
+  const std::string whole = processName(kPhotoSizes[0], 1);
+  const double alone = r.seconds[best + "/gray/1024x1024"];
+  if (r.seconds[whole] > 0 && alone > 0)
+    std::printf("specfwd 1024x1024 on one thread: %.4f s elapsed, its dft2d alone %.4f s: %.2fx\n",
+                r.seconds[whole], alone, r.seconds[whole] / alone);
+
+  const std::string sincos = "sincos/" + std::to_string(kSincosLength);
+  const double perPair =
+      r.counters[sincos]["pairs"] > 0 ? r.seconds[sincos] / r.counters[sincos]["pairs"] : 0;
+  for (const Size& z : kThinSizes) {
+    const std::string n = "thin/" + sizeName(z);
+    if (r.seconds[n] <= 0) continue;
+    std::printf("thin %s: %.2f s elapsed, %.2f s of processor time, peak resident %.1f MiB\n",
+                sizeName(z).c_str(), r.seconds[n], r.counters[n]["cpu_s"],
+                r.counters[n]["maxRSS_MiB"]);
+    if (z.w == kSincosLength && perPair > 0) {
+      const double all = perPair * double(z.w) * z.w;
+      std::printf(
+          "  its %d^2 sin/cos evaluations take %.2f s on one thread: processor time %.2fx\n", z.w,
+          all, r.counters[n]["cpu_s"] / all);
+    }
+  }
 }
 
 }  // namespace
@@ -296,13 +379,26 @@ int main(int argc, char** argv) {
     }
   }
   for (benchmark::internal::Benchmark* b : all) b->Repetitions(5);
-  // A process's time varies more from run to run than a transform's: seven
-  // single runs, the fastest of which counts.
-  benchmark::RegisterBenchmark("specfwd/1024x1024", specfwdProcess)
+  // A process's time varies more from run to run than a transform's: single
+  // runs, the fastest of which counts.
+  for (const Size& z : kPhotoSizes)
+    for (int t = 1; t <= availableProcessors(); ++t)
+      benchmark::RegisterBenchmark(processName(z, t).c_str(), specfwdProcess, z, t)
+          ->Unit(benchmark::kMillisecond)
+          ->UseManualTime()
+          ->Iterations(1)
+          ->Repetitions(z.w * z.h > 4000000 ? 3 : 7);
+  benchmark::RegisterBenchmark(("sincos/" + std::to_string(kSincosLength)).c_str(), sincosTime,
+                               kSincosLength)
       ->Unit(benchmark::kMillisecond)
-      ->UseManualTime()
-      ->Iterations(1)
-      ->Repetitions(7);
+      ->Repetitions(3);
+  for (const Size& z : kThinSizes)
+    benchmark::RegisterBenchmark(("thin/" + sizeName(z)).c_str(), specfwdProcess, z,
+                                 availableProcessors())
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Repetitions(1);
   benchmark::Initialize(&argc, argv);
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
