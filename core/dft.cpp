@@ -397,6 +397,10 @@ int dftIsaAvailable(DftIsa isa) {
     case kDftAvx512:
       return __builtin_cpu_supports("avx512f") ? 1 : 0;
 #endif
+#if defined(SPECCORE_NEON_KERNELS)
+    case kDftNeon:
+      return 1;
+#endif
     default:
       return 0;
   }
@@ -405,11 +409,12 @@ int dftIsaAvailable(DftIsa isa) {
 DftIsa dftBestIsa() {
   if (dftIsaAvailable(kDftAvx512)) return kDftAvx512;
   if (dftIsaAvailable(kDftAvx2)) return kDftAvx2;
+  if (dftIsaAvailable(kDftNeon)) return kDftNeon;
   return kDftScalar;
 }
 
 const char* dftIsaName(DftIsa isa) {
-  static const char* const kNames[] = {"scalar", "avx2", "avx512"};
+  static const char* const kNames[] = {"scalar", "avx2", "avx512", "neon"};
   return kNames[isa];
 }
 
@@ -417,6 +422,9 @@ DftKernels dftKernels(DftIsa isa) {
 #if defined(SPECCORE_X86_KERNELS)
   if (isa == kDftAvx512) return dftKernelsAvx512();
   if (isa == kDftAvx2) return dftKernelsAvx2();
+#endif
+#if defined(SPECCORE_NEON_KERNELS)
+  if (isa == kDftNeon) return dftKernelsNeon();
 #endif
   (void)isa;
   return DftKernels{tileSums<Lanes<double>, 1, false>, tileSums<Lanes<double>, 1, true>};

@@ -39,10 +39,10 @@ struct DftKernels {
   TileKernel realInput;
 };
 
-enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2 };
+enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2, kDftNeon = 3 };
 
 // Every instruction set, narrowest first, for those who try each in turn.
-inline constexpr DftIsa kDftIsas[] = {kDftScalar, kDftAvx2, kDftAvx512};
+inline constexpr DftIsa kDftIsas[] = {kDftScalar, kDftNeon, kDftAvx2, kDftAvx512};
 
 // 1 when this CPU runs the kernels of `isa`, else 0.
 int dftIsaAvailable(DftIsa isa);
@@ -50,7 +50,7 @@ int dftIsaAvailable(DftIsa isa);
 // The widest instruction set this CPU runs: the one dft2d uses.
 DftIsa dftBestIsa();
 
-// The name reports give `isa`: "scalar", "avx2" or "avx512".
+// The name reports give `isa`: "scalar", "neon", "avx2" or "avx512".
 const char* dftIsaName(DftIsa isa);
 
 // How a pass keeps its factors: chosen by the sizes (kDftAuto), or forced.
@@ -83,6 +83,7 @@ DftKernels dftKernels(DftIsa isa);
 // Each instruction set's kernels, compiled in their own files for that set.
 DftKernels dftKernelsAvx2();
 DftKernels dftKernelsAvx512();
+DftKernels dftKernelsNeon();
 
 // ---- Lanes --------------------------------------------------------------------
 // The operations the kernel needs on a register R of doubles whose arithmetic

@@ -1,6 +1,7 @@
 # Runs the four programs on the demo picture inside one folder. Called by the
 # demo target with SCENE, SPECFWD, SPECINV, SPECSHOW, SPECINFO and OUT set,
-# and LAUNCHER when the programs need one (wine, for Windows programs).
+# and LAUNCHER when the programs need one (wine for Windows programs, the
+# emulator for another processor's).
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
 

@@ -20,6 +20,11 @@ const char* const kToolLauncher = SPEC_TOOL_LAUNCHER;
 #else
 const char* const kToolLauncher = "";
 #endif
+#ifdef SPEC_WINDOWS_TOOLS
+const bool kWindowsTools = true;
+#else
+const bool kWindowsTools = false;
+#endif
 
 // A capture file outside the working directory, so that the program's own
 // outputs are the only files there.
@@ -33,10 +38,11 @@ static int captureFile() {
   return fd;
 }
 
-// Every program started directly gets a ceiling on its address space, so
-// that one which sizes a block from a hostile header before checking it fails
-// here instead of quietly reserving gigabytes that it never touches. A sanitized build
-// needs terabytes of shadow space instead; its allocator is capped through
+// Every program under test but a Windows one (wine reserves more address space
+// of its own) gets a ceiling on its address space, so that one which sizes a
+// block from a hostile header before checking it fails here instead of
+// quietly reserving gigabytes that it never touches. A sanitized build needs
+// terabytes of shadow space instead; its allocator is capped through
 // ASAN_OPTIONS (max_allocation_size_mb) by the test preset.
 #if defined(__SANITIZE_ADDRESS__)
 #define RUNTOOL_SANITIZED 1
@@ -50,6 +56,12 @@ static void limitAddressSpace(long long bytes) {
 #ifndef RUNTOOL_SANITIZED
   struct rlimit limit = {rlim_t(bytes), rlim_t(bytes)};
   setrlimit(RLIMIT_AS, &limit);
+  // A user-mode emulator cannot pass a program's limit on address space on to
+  // the host, where it would bind the emulator's own memory: it ignores it.
+  // qemu reserves its program this much address space, and no more, instead.
+  char reserved[32];
+  std::snprintf(reserved, sizeof reserved, "0x%llx", bytes);
+  setenv("QEMU_RESERVED_VA", reserved, 1);
 #else
   (void)bytes;
 #endif
@@ -80,7 +92,7 @@ static std::string withoutCarriageReturns(std::string s) {
 static ToolProcess startToolWith(const std::vector<std::string>& launcher,
                                  const std::string& program, const std::vector<std::string>& args,
                                  const std::string& dir, const char* invocation,
-                                 const ToolLimits& limits) {
+                                 const ToolLimits& limits, bool addressCeiling) {
   ToolProcess process;
   process.out = captureFile();
   process.err = captureFile();
@@ -108,8 +120,8 @@ static ToolProcess startToolWith(const std::vector<std::string>& launcher,
       const struct rlimit cpu = {rlim_t(limits.cpuSeconds), rlim_t(limits.cpuSeconds)};
       setrlimit(RLIMIT_CPU, &cpu);
     }
-    // A launcher such as wine reserves address space of its own.
-    if (launcher.empty()) limitAddressSpace(limits.addressSpace > 0 ? limits.addressSpace : 2LL << 30);
+    if (addressCeiling)
+      limitAddressSpace(limits.addressSpace > 0 ? limits.addressSpace : 2LL << 30);
     execv(launcher.empty() ? program.c_str() : launcher[0].c_str(), argv.data());
     _exit(127);
   }
@@ -135,21 +147,26 @@ ToolRun waitTool(const ToolProcess& process) {
 ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string& program,
                     const std::vector<std::string>& args, const std::string& dir,
                     const char* invocation) {
-  return waitTool(startToolWith(launcher, program, args, dir, invocation, ToolLimits()));
+  return waitTool(
+      startToolWith(launcher, program, args, dir, invocation, ToolLimits(), launcher.empty()));
+}
+
+static ToolProcess startToolUnderTest(const std::string& program,
+                                      const std::vector<std::string>& args, const std::string& dir,
+                                      const char* invocation, const ToolLimits& limits) {
+  std::vector<std::string> launcher;
+  if (*kToolLauncher) launcher.push_back(kToolLauncher);
+  return startToolWith(launcher, program, args, dir, invocation, limits, !kWindowsTools);
 }
 
 ToolProcess startTool(const std::string& program, const std::vector<std::string>& args,
                       const std::string& dir, const ToolLimits& limits) {
-  std::vector<std::string> launcher;
-  if (*kToolLauncher) launcher.push_back(kToolLauncher);
-  return startToolWith(launcher, program, args, dir, nullptr, limits);
+  return startToolUnderTest(program, args, dir, nullptr, limits);
 }
 
 ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
                 const std::string& dir, const char* invocation) {
-  std::vector<std::string> launcher;
-  if (*kToolLauncher) launcher.push_back(kToolLauncher);
-  return runToolWith(launcher, program, args, dir, invocation);
+  return waitTool(startToolUnderTest(program, args, dir, invocation, ToolLimits()));
 }
 
 std::vector<std::string> filesIn(const std::string& dir) {

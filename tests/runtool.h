@@ -34,9 +34,10 @@ struct ToolProcess {
 
 // Starts `program` with `args` in directory `dir` and waits for it. argv[0]
 // is `invocation` when given, else the program's path. With a launcher (a
-// command and its first arguments: wine for Windows programs, env to change
-// the environment) the program's path follows the launcher's words, argv[0]
-// cannot be chosen, and a "\r\n" that ends a line written to the standard
+// command and its first arguments: wine for Windows programs, an emulator for
+// another processor's, env to change the environment) the program's path
+// follows the launcher's words, argv[0] cannot be chosen, the address-space
+// ceiling is not set, and a "\r\n" that ends a line written to the standard
 // streams, as Windows programs do, is read back as "\n".
 ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string& program,
                     const std::vector<std::string>& args, const std::string& dir,
@@ -44,7 +45,9 @@ ToolRun runToolWith(const std::vector<std::string>& launcher, const std::string&
 
 // runTool in two steps, so that a test can act on the program while it runs
 // (send it a signal). The program starts with the default action for every
-// signal a shell may have had ignored.
+// signal a shell may have had ignored. Both start the programs under test
+// through kToolLauncher, with the address-space ceiling unless they are
+// Windows programs.
 ToolProcess startTool(const std::string& program, const std::vector<std::string>& args,
                       const std::string& dir, const ToolLimits& limits = ToolLimits());
 ToolRun waitTool(const ToolProcess& process);
@@ -57,9 +60,13 @@ ToolRun runTool(const std::string& program, const std::vector<std::string>& args
 // reserve terabytes of shadow memory): their allocator is capped instead.
 extern const bool kToolsSanitized;
 
-// What starts the programs under test (wine-run for Windows programs): ""
-// when they run directly.
+// What starts the programs under test (wine-run for Windows programs, the
+// emulator's script for another processor's): "" when they run directly.
 extern const char* const kToolLauncher;
+
+// True when the programs under test are Windows programs, which differ from
+// POSIX ones in their process model, file system and C library.
+extern const bool kWindowsTools;
 
 // Paths of the programs under test.
 extern const char* const kSpecfwd;

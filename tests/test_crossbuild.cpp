@@ -1,11 +1,12 @@
 // The same pictures through the programs of every build: this one (64-bit),
-// a 32-bit build and the Windows build under wine. The files carry no trace
-// of the pointer width or the platform, so the gray picture and the spectrum
-// header must agree byte for byte everywhere. The samples depend on the
-// order of operations, which is the same in every build, and on the C
-// library's cos and sin, which is not: they must be byte-identical where
-// cos and sin agree, and within a bound elsewhere. Every build must read
-// every build's spectrum files as the file's own build reads it.
+// a 32-bit build, the Windows build under wine and the 64-bit ARM build under
+// emulation. The files carry no trace of the pointer width or the platform,
+// so the gray picture and the spectrum header must agree byte for byte
+// everywhere. The samples depend on the order of operations, which is the
+// same in every build, and on the C library's cos and sin, which is not: they
+// must be byte-identical where cos and sin agree, and within a bound
+// elsewhere. Every build must read every build's spectrum files as the file's
+// own build reads it.
 #include <cstdio>
 #include <map>
 
@@ -29,6 +30,16 @@ struct Build {
 // library's in the last bit of a few angles. Without it, they agree.
 const char* const kWithoutFma = "GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-FMA4,-AVX2";
 
+// Whether this build's C library runs that code here: it does on processors
+// with both FMA and AVX2.
+bool fmaCosSin() {
+#if defined(__x86_64__) && defined(__GLIBC__)
+  return __builtin_cpu_supports("fma") && __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
 std::vector<Build> builds() {
   std::vector<Build> all = {{"64-bit", {}, SPEC_OWN_TOOLS, false}};
 #ifdef SPEC_M32_TOOLS
@@ -37,6 +48,9 @@ std::vector<Build> builds() {
 #endif
 #ifdef SPEC_WINE_RUN
   all.push_back({"Windows", {SPEC_WINE_RUN}, "C:\\tools", true});
+#endif
+#ifdef SPEC_ARM_TOOLS
+  all.push_back({"64-bit ARM", {SPEC_ARM_RUN}, SPEC_ARM_TOOLS, false});
 #endif
   return all;
 }
@@ -211,6 +225,11 @@ TEST(CrossBuild, SpecfwdWritesTheSameFilesEverywhere) {
       // Where the C libraries agree, so do the programs, bit for bit.
       if (all[b].name == "32-bit") {
         EXPECT_EQ(outputs[1]["dft_complex.dat"], spectrum);
+      }
+      // The ARM library's cos and sin agree with the 64-bit library's code
+      // for fused multiply-add (measured on every picture here).
+      if (all[b].name == "64-bit ARM" && fmaCosSin()) {
+        EXPECT_EQ(reference, spectrum);
       }
       // A differing sample changes its own pixel; it changes others only
       // when it is the smallest or largest power, which sets the scale.

@@ -50,7 +50,7 @@ const std::vector<std::string> kForwardOutputs = {"SourceToGray.bmp", "dft_compl
 // multiply-adds), stored as one bit per pixel to keep the file small.
 Bytes slowPicture() { return plainBmp(1, 2000, 2000, 2); }
 
-bool posixProcesses() { return *kToolLauncher == '\0'; }
+bool posixProcesses() { return !kWindowsTools; }
 
 }  // namespace
 

@@ -55,7 +55,7 @@ std::vector<std::string> words(const std::string& s) {
 TEST(Usage, EachProgramPrintsItsOwnAndEnds) {
   // Under wine a program started as C:\tools\NAME.exe shows its file name.
   for (const Tool& tool : kTools) {
-    const std::string shown = *kToolLauncher ? std::string(tool.name) + ".exe" : tool.name;
+    const std::string shown = kWindowsTools ? std::string(tool.name) + ".exe" : tool.name;
     const struct {
       std::vector<std::string> args;
       int status;

@@ -147,9 +147,9 @@ inline void expectLoadFailure(const char* program) {
   ASSERT_EQ(0, stat(dir.file("in.dat").c_str(), &st));
   if (st.st_size < 32) GTEST_SKIP() << "directories here report fewer than 32 bytes";
   const ToolRun run = runTool(program, {"in.dat"}, dir.path);
-  EXPECT_EQ(*kToolLauncher ? kStatusSize : kStatusRead, run.status);
-  EXPECT_EQ(*kToolLauncher ? "'in.dat' size error.\n"
-                           : "'in.dat' read error.\n'in.dat' read error.\n",
+  EXPECT_EQ(kWindowsTools ? kStatusSize : kStatusRead, run.status);
+  EXPECT_EQ(kWindowsTools ? "'in.dat' size error.\n"
+                          : "'in.dat' read error.\n'in.dat' read error.\n",
             run.err);
 }
 

@@ -2,7 +2,8 @@
 # builds and runs a small program against the installed package. Called with
 # BUILD_DIR, CONSUMER (its source), WORK (a scratch folder), GENERATOR,
 # CXX, CXX_FLAGS, LINKER_FLAGS, TOOLCHAIN, LIBDIR, BINDIR, INCLUDEDIR, MANDIR
-# and NM (the symbol lister; the symbol check is skipped without it).
+# NM (the symbol lister; the symbol check is skipped without it), and LAUNCHER
+# when the programs need one.
 function(run what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out
                   WORKING_DIRECTORY "${WORK}")
@@ -69,18 +70,21 @@ set(configure_args -S "${CONSUMER}" -B "${WORK}/consumer-build" -G "${GENERATOR}
     "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_CXX_COMPILER=${CXX}"
     "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
 if(TOOLCHAIN)
-  list(APPEND configure_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
+  # A cross toolchain searches for packages only below its target's root, and
+  # the prefix is not there: the package is named by its folder instead.
+  list(APPEND configure_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}"
+       "-Dspeccore_DIR=${prefix}/${LIBDIR}/cmake/speccore")
 endif()
 run("configuring the consumer" "${CMAKE_COMMAND}" ${configure_args})
 run("building the consumer" "${CMAKE_COMMAND}" --build "${WORK}/consumer-build")
-run("the consumer" "${WORK}/consumer-build/consumer")
+run("the consumer" ${LAUNCHER} "${WORK}/consumer-build/consumer")
 
 # The installed programs read what the installed library wrote.
-run("the installed specinfo" "${prefix}/${BINDIR}/specinfo" consumer.dat)
+run("the installed specinfo" ${LAUNCHER} "${prefix}/${BINDIR}/specinfo" consumer.dat)
 if(NOT out MATCHES "cxWidth:    4\ncxHeight:   2\n$")
   message(FATAL_ERROR "unexpected specinfo output:\n${out}")
 endif()
-run("the installed specshow" "${prefix}/${BINDIR}/specshow" consumer.dat power.bmp)
+run("the installed specshow" ${LAUNCHER} "${prefix}/${BINDIR}/specshow" consumer.dat power.bmp)
 file(SIZE "${WORK}/power.bmp" size)
 if(NOT size EQUAL 86)  # 54-byte header and 4 x 2 pixels
   message(FATAL_ERROR "power.bmp has ${size} bytes")

@@ -1,6 +1,6 @@
 """Checks that the suite's files pass between it and other image tools.
 
-    interop.py CHECK --bin SPECFWD SPECINV SPECSHOW [--magick CONVERT]
+    interop.py CHECK --bin SPECFWD SPECINV SPECSHOW [--magick CONVERT] [--launcher RUN]
 
 CHECK is one of
   suite-bmps    every BMP the suite writes is decoded by ImageMagick and by
@@ -16,6 +16,8 @@ CHECK is one of
                 picture to within 1e-9 of the largest coefficient.
 
 Needs numpy and Pillow, and ImageMagick's convert for the first two checks.
+With --launcher the suite's programs are started as RUN PROGRAM ARGS...
+(the emulator of a build for another processor).
 """
 
 import argparse
@@ -33,6 +35,7 @@ TOLERANCE = 1e-9
 
 class Tools:
     magick = None
+    launcher = []
     specfwd = specinv = specshow = None
 
 
@@ -47,7 +50,7 @@ def expect(condition, message):
 
 
 def run(program, args, cwd):
-    done = subprocess.run([program] + args, cwd=cwd, capture_output=True, text=True)
+    done = subprocess.run(Tools.launcher + [program] + args, cwd=cwd, capture_output=True, text=True)
     return done.returncode, done.stderr
 
 
@@ -293,8 +296,10 @@ def main():
     parser.add_argument("check", choices=sorted(CHECKS))
     parser.add_argument("--magick")
     parser.add_argument("--bin", nargs=3, required=True)
+    parser.add_argument("--launcher")
     args = parser.parse_args()
     Tools.magick = args.magick
+    Tools.launcher = [args.launcher] if args.launcher else []
     Tools.specfwd, Tools.specinv, Tools.specshow = args.bin
     with tempfile.TemporaryDirectory(prefix="speccore-interop-") as work:
         CHECKS[args.check](work)

@@ -1,12 +1,16 @@
 # Runs one check of interop.py, or skips it when its tools are missing.
-# Called with CHECK, PYTHON, MAGICK, SCRIPT, SPECFWD, SPECINV and SPECSHOW.
+# Called with CHECK, PYTHON, MAGICK, SCRIPT, SPECFWD, SPECINV and SPECSHOW, and
+# LAUNCHER when the programs need one.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/needtool.cmake)
 need_tool("${PYTHON}" "no python3 with numpy and Pillow (Debian packages python3-numpy, python3-pil)")
-set(magick_args)
+set(script_args)
 if(NOT CHECK STREQUAL "numpy-fft")
   need_tool("${MAGICK}" "ImageMagick not found (Debian package imagemagick)")
-  set(magick_args --magick "${MAGICK}")
+  set(script_args --magick "${MAGICK}")
 endif()
-execute_process(COMMAND "${PYTHON}" "${SCRIPT}" ${CHECK} ${magick_args}
+if(LAUNCHER)
+  list(APPEND script_args --launcher "${LAUNCHER}")
+endif()
+execute_process(COMMAND "${PYTHON}" "${SCRIPT}" ${CHECK} ${script_args}
                         --bin "${SPECFWD}" "${SPECINV}" "${SPECSHOW}"
                 COMMAND_ERROR_IS_FATAL ANY)
