@@ -23,6 +23,9 @@ double distance2(int32_t u, int32_t v, int64_t fu, int64_t fv, int32_t width, in
 }
 
 double lowPass(const SpectrumFilter& f, double d2, double radius) {
+  // Every shape passes its centre whole, also for a radius whose square
+  // underflows to 0 (where the Gaussian would divide 0 by 0).
+  if (d2 == 0.0) return 1.0;
   const double r2 = radius * radius;
   switch (f.shape) {
     case kShapeGaussian:
