@@ -61,6 +61,7 @@ extern const char* const kSpecfwd;
 extern const char* const kSpecinv;
 extern const char* const kSpecshow;
 extern const char* const kSpecinfo;
+extern const char* const kSpecfilter;
 
 // Names of the regular files in `dir`, sorted.
 std::vector<std::string> filesIn(const std::string& dir);
