@@ -39,12 +39,6 @@ PlaneHolder grayPicture(int32_t w, int32_t h, int (*level)(int32_t, int32_t)) {
 
 int unevenLevel(int32_t x, int32_t y) { return (x * 53 + y * 29 + x * y * 7) % 256; }
 
-uint64_t bitsOf(double d) {
-  uint64_t b;
-  std::memcpy(&b, &d, sizeof b);
-  return b;
-}
-
 }  // namespace
 
 TEST(Filter, EveryFactorIsExactlySymmetric) {

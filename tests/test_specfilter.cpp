@@ -42,12 +42,6 @@ std::string textOf(const Bytes& file) {
   return offset > 32 ? std::string(reinterpret_cast<const char*>(&file[32])) : "";
 }
 
-uint64_t bitsOf(double d) {
-  uint64_t b;
-  std::memcpy(&b, &d, sizeof b);
-  return b;
-}
-
 }  // namespace
 
 TEST(Specfilter, IdealGainsAndBlackAndWhiteMasksKeepOrZeroEverySample) {
