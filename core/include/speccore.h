@@ -375,7 +375,7 @@ int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_
 // every factor, and so the gain, is exactly symmetric, H(u, v) = H(-u mod W,
 // -v mod H), except a mask that is not. With the low-pass gain L(d^2, r) of
 // the shape (ideal: 1 for d^2 <= r^2, else 0; Gaussian: exp(-d^2 / (2 r^2));
-// Butterworth: 1 / (1 + (d^2 / r^2)^n)), the factors are
+// Butterworth: 1 / (1 + (d^2 / r^2)^n); each 1 at d = 0), the factors are
 //   low-pass   L(D^2, r); high-pass 1 - L(D^2, r);
 //   band-pass  ideal: 1 for r1^2 <= D^2 <= r2^2, else 0; the others
 //              L(s^2, 1) with s = (D^2 - r1 r2) / (D (r2 - r1)), 0 at D = 0
