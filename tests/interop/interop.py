@@ -413,9 +413,6 @@ def check_numpy_filter(work):
             worst = max(ulp_distance(got.real, samples.real * gain).max(),
                         ulp_distance(got.imag, samples.imag * gain).max())
             expect(worst <= 1, "%d x %d %s: samples %d ulps from numpy's" % (w, h, " ".join(options), worst))
-            expect(np.array_equal(gain, gain[(-np.arange(h)) % h][:, (-np.arange(w)) % w])
-                   or "-mmask.bmp" in options[-1:] and "-s" not in options,
-                   "%d x %d %s: the gain is not symmetric" % (w, h, " ".join(options)))
         print("%3d x %-3d %d filters within 1 ulp of numpy's" % (w, h, len(cases)))
 
 
