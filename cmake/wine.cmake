@@ -1,5 +1,5 @@
 # Running Windows programs here: wine in a prefix of the build's own, made
-# once by the test fixture "wineprefix", which also puts the four programs in
+# once by the test fixture "wineprefix", which also puts the programs in
 # C:\tools. Sets SPEC_WINE_RUN, the launcher every wine test goes through,
 # or leaves it empty when wine is not installed.
 # Included once, from the top directory, by builds that test Windows programs.
@@ -21,12 +21,13 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${SPEC_WINE_RUN} @ONLY
 # directory named by SPEC_WINDOWS_BUILD (tests/CMakeLists.txt).
 if(WIN32)
   set(windows_programs $<TARGET_FILE:specfwd> $<TARGET_FILE:specinv> $<TARGET_FILE:specshow>
-                       $<TARGET_FILE:specinfo>)
+                       $<TARGET_FILE:specinfo> $<TARGET_FILE:specfilter>)
 else()
   set(windows_programs ${SPEC_WINDOWS_BUILD}/tools/specfwd/specfwd.exe
                        ${SPEC_WINDOWS_BUILD}/tools/specinv/specinv.exe
                        ${SPEC_WINDOWS_BUILD}/tools/specshow/specshow.exe
-                       ${SPEC_WINDOWS_BUILD}/tools/specinfo/specinfo.exe)
+                       ${SPEC_WINDOWS_BUILD}/tools/specinfo/specinfo.exe
+                       ${SPEC_WINDOWS_BUILD}/tools/specfilter/specfilter.exe)
 endif()
 string(REPLACE ";" "|" windows_programs "${windows_programs}")
 add_test(NAME wineprefix

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "bytes.h"
@@ -133,4 +135,20 @@ Complex* spectrumSamples(uint8_t* file) {
     samples -= misalignment;
   }
   return reinterpret_cast<Complex*>(samples);
+}
+
+char* spectrumText(const uint8_t* file, uint32_t size) {
+  int64_t end = size;
+  if (size >= kCpxHeaderSize) {
+    CpxHeader h;
+    cpxHeaderRead(file, &h);
+    end = std::min<int64_t>(end, h.cxOffByts);
+  }
+  size_t length = 0;
+  while (kCpxHeaderSize + int64_t(length) < end && file[kCpxHeaderSize + length] != 0) ++length;
+  char* text = static_cast<char*>(std::malloc(length + 1));
+  if (text == nullptr) return nullptr;
+  std::memcpy(text, file + kCpxHeaderSize, length);
+  text[length] = '\0';
+  return text;
 }

@@ -1,7 +1,7 @@
-# Runs the four programs on the demo picture inside one folder. Called by the
-# demo target with SCENE, SPECFWD, SPECINV, SPECSHOW, SPECINFO and OUT set,
-# and LAUNCHER when the programs need one (wine for Windows programs, the
-# emulator for another processor's).
+# Runs the programs on the demo picture inside one folder. Called by the demo
+# target with SCENE, MASK, SPECFWD, SPECINV, SPECSHOW, SPECINFO, SPECFILTER
+# and OUT set, and LAUNCHER when the programs need one (wine for Windows
+# programs, the emulator for another processor's).
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
 
@@ -20,6 +20,21 @@ run("${SPECSHOW}" dft_complex.dat power_centred_log.bmp)
 run("${SPECSHOW}" -d dft_complex.dat power_natural_log.bmp)
 run("${SPECSHOW}" -n dft_complex.dat power_centred_linear.bmp)
 run("${SPECSHOW}" -d -n dft_complex.dat power_natural_linear.bmp)
+# Filters, each seen through the inverse transform. The grating's peaks lie
+# at (24, 16) and (-24, -16); the mask paints over the first alone, as a hasty
+# hand would, at column 128 + 24 and row 96 + 16 of the centred spectrum.
+function(filtered name)
+  run("${SPECFILTER}" ${ARGN} dft_complex.dat ${name}.dat)
+  run("${SPECINV}" ${name}.dat ${name}.bmp)
+endfunction()
+filtered(notch -n24,16,1)
+filtered(notch_wide -g -n24,16,4)
+filtered(lowpass_ideal -l20)
+filtered(lowpass_gauss -g -l20)
+filtered(edges -o2 -e20 -n24,16,1)
+run("${MASK}" mask.bmp 256 192 152 112 4)
+filtered(mask_as_painted -mmask.bmp)
+filtered(mask_symmetric -s -mmask.bmp)
 execute_process(COMMAND ${LAUNCHER} "${SPECINFO}" WORKING_DIRECTORY "${OUT}" OUTPUT_FILE "${OUT}/header.txt"
                 RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -27,7 +42,10 @@ if(NOT status EQUAL 0)
 endif()
 set(expected scene.bmp SourceToGray.bmp dft_complex.dat PowerSpectrum.bmp dft_2D.bmp idft_2D.bmp
     power_centred_log.bmp power_natural_log.bmp power_centred_linear.bmp power_natural_linear.bmp
-    header.txt)
+    header.txt mask.bmp)
+foreach(name notch notch_wide lowpass_ideal lowpass_gauss edges mask_as_painted mask_symmetric)
+  list(APPEND expected ${name}.dat ${name}.bmp)
+endforeach()
 message(STATUS "Demo outputs in ${OUT}:")
 foreach(f IN LISTS expected)
   if(NOT EXISTS "${OUT}/${f}")

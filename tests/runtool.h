@@ -22,7 +22,7 @@ struct ToolLimits {
   long long fileSize = -1;     // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1 for none
   int cpuSeconds = 0;          // RLIMIT_CPU; 0 for none
   long long addressSpace = 0;  // RLIMIT_AS in bytes instead of the usual 2 GiB; 0 for that
-  std::string stdoutPath;   // a file for standard output instead of the capture (/dev/full)
+  std::string stdoutPath;      // a file for standard output instead of the capture (/dev/full)
 };
 
 // A program started and not yet waited for.
@@ -73,6 +73,7 @@ extern const char* const kSpecfwd;
 extern const char* const kSpecinv;
 extern const char* const kSpecshow;
 extern const char* const kSpecinfo;
+extern const char* const kSpecfilter;
 
 // Names of the regular files in `dir`, sorted.
 std::vector<std::string> filesIn(const std::string& dir);

@@ -9,19 +9,23 @@
 
 namespace {
 
-// The two shapes the programs come in: one or two paths, with or without
-// letters that let the scan go on (specshow's -d and -n).
+// The shapes the programs come in: one or two paths, with or without
+// letters that let the scan go on (specshow's -d and -n), and with letters
+// that carry a value (specfilter's).
 const ToolCommandLine kTwoPaths = {"[-h] ", "[in [out]]", "\t-h: help\n", "", 2, {"in0", "out0"}};
 const ToolCommandLine kOnePath = {"[-h] ", "[in]", "\t-h: help\n", "", 1, {"in0", nullptr}};
 const ToolCommandLine kFlags = {"[-d] [-n] [-h] ", "[in [out]]", "\t-h: help\n", "dn", 2,
                                 {"in0", "out0"}};
+const ToolCommandLine kValued = {"[-lv] [-g] [-h] ", "[in [out]]", "\t-h: help\n", "g", 2,
+                                 {"in0", "out0"},    "lv"};
 
 struct ScanCase {
   std::vector<std::string> args;
   bool usage;
   int status;
-  std::vector<std::string> paths;  // given ones, when the scan goes on
-  std::vector<bool> flags;         // d, n: for kFlags only
+  std::vector<std::string> paths;        // given ones, when the scan goes on
+  std::vector<bool> flags;               // d, n: for kFlags only
+  std::vector<std::string> valued = {};  // "l=30" for -l30, in order: for kValued only
 };
 
 void expectScan(const ToolCommandLine& tool, const char* toolName, const ScanCase& c) {
@@ -49,6 +53,10 @@ void expectScan(const ToolCommandLine& tool, const char* toolName, const ScanCas
   }
   for (size_t i = 0; i < c.flags.size(); ++i)
     EXPECT_EQ(c.flags[i], line.flagSeen[i]) << "flag " << i;
+  std::vector<std::string> valued;
+  for (int i = 0; i < line.valuedCount; ++i)
+    valued.push_back(std::string(1, line.valued[i].letter) + "=" + line.valued[i].value);
+  EXPECT_EQ(c.valued, valued);
 }
 
 }  // namespace
@@ -75,7 +83,7 @@ TEST(CommandLine, ScanRules) {
       // An empty string does not begin with '-': it is a path.
       {{""}, false, 0, {""}, {}},
   };
-  for (const ToolCommandLine* tool : {&kTwoPaths, &kOnePath, &kFlags})
+  for (const ToolCommandLine* tool : {&kTwoPaths, &kOnePath, &kFlags, &kValued})
     for (const ScanCase& c : common) expectScan(*tool, tool->synopsis, c);
 
   // The second positional: an output path, or one too many.
@@ -100,6 +108,35 @@ TEST(CommandLine, ScanRules) {
     expectScan(kFlags, "flags", c);
     expectScan(kTwoPaths, "no flags", {c.args, true, kStatusUsage, {}, {}});
   }
+
+  // A valued letter keeps the rest of its argument, empty or not, every time
+  // it is given; the value is never taken from the next argument.
+  std::vector<std::string> many(kMaxValued, "-v1"), manyValues(kMaxValued, "v=1");
+  const ScanCase valued[] = {
+      {{"-l30"}, false, 0, {}, {}, {"l=30"}},
+      {{"-l"}, false, 0, {}, {}, {"l="}},
+      {{"-l", "30"}, false, 0, {"30"}, {}, {"l="}},
+      {{"-v1,2,3", "in", "-l-5", "-v4,5,6", "out"},
+       false,
+       0,
+       {"in", "out"},
+       {},
+       {"v=1,2,3", "l=-5", "v=4,5,6"}},
+      {{"-gl", "-lg", "-g"}, false, 0, {}, {true}, {"l=g"}},
+      {{"-lhelp"}, false, 0, {}, {}, {"l=help"}},
+      {{"-l30", "-h"}, true, kStatusOk, {}, {}},
+      {{"-l30", "-x"}, true, kStatusUsage, {}, {}},
+      {{"-l30", "a", "b", "c"}, true, kStatusUsage, {}, {}},
+      {many, false, 0, {}, {}, manyValues},
+  };
+  for (const ScanCase& c : valued) {
+    expectScan(kValued, "valued", c);
+    expectScan(kFlags, "not valued", {c.args, true, kStatusUsage, {}, {}});
+  }
+  many.push_back("-l1");
+  expectScan(kValued, "one valued too many", {many, true, kStatusUsage, {}, {}});
+  many.push_back("-h");
+  expectScan(kValued, "one valued too many", {many, true, kStatusUsage, {}, {}});
 }
 
 TEST(CommandLine, InvocationNameIsCutAfterTheLastSeparator) {

@@ -15,6 +15,8 @@ struct MemcheckRun {
   Bytes bytes;
   int status;
   const char* err;
+  const char* mask = nullptr;  // a second input, written from maskBytes
+  Bytes maskBytes = {};
 };
 
 std::vector<MemcheckRun> runs() {
@@ -57,6 +59,10 @@ std::vector<MemcheckRun> runs() {
       {"specinfo", kSpecinfo, {"in.dat"}, "in.dat", spectrum, kStatusOk, ""},
       {"specinfo, not CPX", kSpecinfo, {"in.dat"}, "in.dat", notCpx, kStatusUnknownFile, unknown},
       {"specinfo, missing", kSpecinfo, {"in.dat"}, nullptr, {}, kStatusStatQuery, "'in.dat' stat error.\n"},
+      {"specfilter", kSpecfilter, {"-g", "-b1,2", "-n2,1,1", "-mmask.bmp", "in.dat"}, "in.dat", spectrum, kStatusOk, "",
+       "mask.bmp", grayBmp(5, 4, testLevel)},
+      {"specfilter, mask of another size", kSpecfilter, {"-mmask.bmp", "in.dat"}, "in.dat", spectrum, kStatusFilterMismatch,
+       "'mask.bmp' mask size(5 x 3) is not the spectrum's(5 x 4)\n", "mask.bmp", grayBmp(5, 3, testLevel)},
   };
   // clang-format on
 }
@@ -70,6 +76,9 @@ TEST(Memcheck, RepresentativeRunsOfEachProgram) {
     TempDir dir;
     if (r.input != nullptr) {
       ASSERT_TRUE(writeBytes(dir.file(r.input), r.bytes)) << r.what;
+    }
+    if (r.mask != nullptr) {
+      ASSERT_TRUE(writeBytes(dir.file(r.mask), r.maskBytes)) << r.what;
     }
     std::vector<std::string> args = {"-q", "--leak-check=full", "--error-exitcode=1", r.program};
     args.insert(args.end(), r.args.begin(), r.args.end());

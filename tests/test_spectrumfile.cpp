@@ -207,3 +207,35 @@ TEST(SpectrumFile, SamplesAreAlignedForUseInPlace) {
     EXPECT_EQ(0, std::memcmp(at, s.data(), s.size() * sizeof(Complex))) << text;
   }
 }
+
+TEST(SpectrumFile, TextIsCopiedUpToItsEnd) {
+  // The text ends at its zero byte, at cxOffByts or at the end of what was
+  // loaded, whichever comes first.
+  const std::vector<Complex> s = testSpectrum(2, 2);
+  Bytes noZero = spectrumBytes(2, 2, s, 4);
+  noZero[35] = 'u';  // "tttu" runs into the samples at 36
+  Bytes early = spectrumBytes(2, 2, s, 6);
+  early[33] = 0;
+  Bytes offsetInHeader = spectrumBytes(2, 2, s, 8);
+  putLe32(offsetInHeader, kCxOffByts, 8);
+  const struct {
+    const char* name;
+    Bytes file;
+    uint32_t size;
+    const char* text;
+  } cases[] = {
+      {"none", spectrumBytes(2, 2, s), 96, ""},
+      {"five bytes and a zero", spectrumBytes(2, 2, s, 6), 102, "ttttt"},
+      {"no zero before the samples", noZero, 100, "tttu"},
+      {"an early zero", early, 102, "t"},
+      {"offset inside the header", offsetInHeader, 104, ""},
+      {"cut after three bytes", spectrumBytes(2, 2, s, 6), 35, "ttt"},
+      {"cut inside the header", spectrumBytes(2, 2, s, 6), 20, ""},
+  };
+  for (const auto& c : cases) {
+    char* text = spectrumText(c.file.data(), c.size);
+    ASSERT_NE(nullptr, text) << c.name;
+    EXPECT_STREQ(c.text, text) << c.name;
+    std::free(text);
+  }
+}

@@ -14,6 +14,31 @@ struct Tool {
   const char* onePathTooMany;  // positional arguments that end in the usage
 };
 
+// specfilter's usage, whose option lines are many: the synopsis, then each
+// option with what it does.
+std::string filterUsage() {
+  static const char* const options[][2] = {
+      {"-l<r>", "low-pass: keep the frequencies up to radius r."},
+      {"-e<r>", "high-pass: keep the frequencies above radius r (the edges)."},
+      {"-b<r1>,<r2>", "band-pass: keep the ring from radius r1 to r2."},
+      {"-r<r1>,<r2>", "band-stop: remove that ring."},
+      {"-n<u>,<v>,<r>", "notch: remove frequency (u, v) and its mirror, radius r. repeatable."},
+      {"-m<mask_bmp>", "mask: gray level / 255 of the picture laid out like PowerSpectrum.bmp."},
+      {"-g", "Gaussian shape. default ideal."},
+      {"-o<n>", "Butterworth shape of order n."},
+      {"-d", "masks in natural order, not centred."},
+      {"-s", "symmetric masks: each gain the smaller of its own and its mirror's."},
+      {"-h", "This option shows only this message."},
+  };
+  std::string u =
+      "\nusage: NAME [-l<r>] [-e<r>] [-b<r1>,<r2>] [-r<r1>,<r2>] [-n<u>,<v>,<r>] [-m<mask_bmp>] "
+      "[-g] [-o<n>] [-d] [-s] [-h] [complex_in.dat [complex_out.dat]]\n\n";
+  for (const auto& o : options) u += std::string("\t") + o[0] + ": " + o[1] + "\n";
+  return u;
+}
+
+const std::string kFilterUsage = filterUsage();
+
 const Tool kTools[] = {
     {kSpecfwd, "specfwd",
      "\nusage: NAME [-h] [input_bmp [complex_out.dat]]\n\n"
@@ -33,6 +58,7 @@ const Tool kTools[] = {
      "\nusage: NAME [-h] [complex.dat]\n\n"
      "\t-h: This option shows only this message.\n",
      "a b"},
+    {kSpecfilter, "specfilter", kFilterUsage.c_str(), "a b c"},
 };
 
 std::string usageOf(const Tool& tool, const std::string& name) {

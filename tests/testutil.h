@@ -55,6 +55,13 @@ typedef std::unique_ptr<void*, FreeDeleter> PlaneHolder;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
+// The bits of a double, to compare values exactly (-0 and 0 apart, NaNs alike).
+inline uint64_t bitsOf(double d) {
+  uint64_t b;
+  std::memcpy(&b, &d, sizeof b);
+  return b;
+}
+
 // A w x h complex plane holding `samples`, row 0 first.
 inline PlaneHolder planeOf(const std::vector<Complex>& samples, int32_t w, int32_t h) {
   PlaneHolder p(planeAlloc(sizeof(Complex), w, h));

@@ -1,5 +1,5 @@
 // speccore: planes, BMP files, spectrum files, the 2-D DFT and the pictures
-// made from spectra. Everything the four programs share lives here.
+// made from spectra, and filters. Everything the programs share lives here.
 //
 // Conventions
 //   - Failures come back as an integer status (0 is success) or a null
@@ -102,6 +102,8 @@ enum SpecStatus {
   kBmp8BitPalette = 7,   // 8 bits with a palette of no whole number of entries
   kBmp1BitPalette = 8,   // 1 bit with a palette of other than 2 entries
   kStatusBitCount = 9,   // a bit count the decoder cannot expand (4, 16, ...)
+  // a filter that does not fit the spectrum: a notch outside it, a mask of another size
+  kStatusFilterMismatch = 10,
   // whole-file loads
   kStatusOpen = 11,
   kStatusStat = 12,
@@ -144,6 +146,36 @@ struct OutputFile {
   FILE* stream;      // open until outputClose
   bool failed;       // a write fell short
 };
+
+// One factor of a filter's gain (see Frequency-domain filters).
+struct FilterFactor {
+  int kind;         // kFilterLowPass ... kFilterMask
+  double radius;    // positive: the cut-off D0, a band's inner radius, a notch's radius
+  double outer;     // a band's outer radius, above `radius`
+  int32_t u, v;     // a notch's frequency
+  BmpPicture mask;  // kFilterMask: the gains as gray levels; the caller frees its pixels
+};
+
+// A real gain for every sample: the product of the factors, in order.
+struct SpectrumFilter {
+  int shape;  // kShapeIdeal, kShapeGaussian or kShapeButterworth
+  int order;  // the Butterworth order n, 1 or more
+  const FilterFactor* factors;
+  int count;
+  bool maskNatural;    // masks laid out in natural order, not centred like PowerSpectrum.bmp
+  bool maskSymmetric;  // each mask gain the smaller of its own and its mirror's
+};
+
+enum FilterKind {
+  kFilterLowPass,
+  kFilterHighPass,
+  kFilterBandPass,
+  kFilterBandStop,
+  kFilterNotch,
+  kFilterMask,
+};
+
+enum FilterShape { kShapeIdeal, kShapeGaussian, kShapeButterworth };
 
 enum {
   kBmpHeaderSize = 54,
@@ -287,6 +319,13 @@ int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_
 // bytes actually read. The caller frees the block.
 uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize = nullptr);
 
+// A new copy of the text of a loaded file of `size` bytes: the bytes from
+// offset 32 up to the first zero byte, cxOffByts or the end, and a
+// terminating zero ("" when there are none). Copy it before spectrumSamples
+// may move the samples over it. Null when the copy cannot be had; the caller
+// frees it.
+char* spectrumText(const uint8_t* file, uint32_t size);
+
 // Reads the first 32 bytes of `bytes` into *header, field by field.
 void cpxHeaderRead(const uint8_t* bytes, CpxHeader* header);
 
@@ -356,6 +395,38 @@ void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t
 // Returns bmpWrite32's result.
 int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_t width,
                        int32_t height);
+
+// ---- Frequency-domain filters (filter.cpp) ---------------------------------
+// A filter multiplies both parts of every sample F(u, v) of a W x H spectrum
+// by a real gain H(u, v). Frequencies above half the size count as negative:
+// u' = u for u <= W/2 (whole division), else u - W, and likewise v', so
+// D^2 = u'^2 + v'^2 is the squared distance from the zero frequency, and
+// every factor, and so the gain, is exactly symmetric, H(u, v) = H(-u mod W,
+// -v mod H), except a mask that is not. With the low-pass gain L(d^2, r) of
+// the shape (ideal: 1 for d^2 <= r^2, else 0; Gaussian: exp(-d^2 / (2 r^2));
+// Butterworth: 1 / (1 + (d^2 / r^2)^n); each 1 at d = 0), the factors are
+//   low-pass   L(D^2, r); high-pass 1 - L(D^2, r);
+//   band-pass  ideal: 1 for r1^2 <= D^2 <= r2^2, else 0; the others
+//              L(s^2, 1) with s = (D^2 - r1 r2) / (D (r2 - r1)), 0 at D = 0
+//              (s is -1 at r1 and 1 at r2); band-stop 1 - band-pass;
+//   notch      (1 - L(Da^2, r)) (1 - L(Db^2, r)), Da and Db the distances
+//              to (u, v) and (-u, -v) measured around the spectrum's edges
+//              (one factor when they are the same frequency);
+//   mask       the gray level / 255 of the mask pixel that shows the sample.
+
+// The gain of the sample in column u and row v. Cannot fail.
+double filterGain(const SpectrumFilter* filter, int32_t u, int32_t v, int32_t width,
+                  int32_t height);
+
+// True when the factor fits a W x H spectrum: a notch frequency with |u| <=
+// W/2 and |v| <= H/2, a mask of W x H pixels; the other factors fit any.
+bool filterFactorFits(const FilterFactor* factor, int32_t width, int32_t height);
+
+// Multiplies every sample by its gain, rows shared among `threads` threads (0
+// or less: availableProcessors()); the result does not depend on their
+// number. Cannot fail.
+void filterSpectrum(Plane samples, int32_t width, int32_t height, const SpectrumFilter* filter,
+                    int threads);
 
 // ---- Inverse transform to image (inverse.cpp) ------------------------------
 

@@ -19,9 +19,9 @@ set(prefix "${WORK}/prefix")
 run("install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}")
 
 set(expected
-    ${BINDIR}/specfwd ${BINDIR}/specinv ${BINDIR}/specshow ${BINDIR}/specinfo
+    ${BINDIR}/specfwd ${BINDIR}/specinv ${BINDIR}/specshow ${BINDIR}/specinfo ${BINDIR}/specfilter
     ${MANDIR}/man1/specfwd.1 ${MANDIR}/man1/specinv.1 ${MANDIR}/man1/specshow.1
-    ${MANDIR}/man1/specinfo.1 ${MANDIR}/man5/spectrum-file.5
+    ${MANDIR}/man1/specinfo.1 ${MANDIR}/man1/specfilter.1 ${MANDIR}/man5/spectrum-file.5
     ${LIBDIR}/libspeccore.a ${INCLUDEDIR}/speccore.h
     ${LIBDIR}/cmake/speccore/speccoreConfig.cmake
     ${LIBDIR}/cmake/speccore/speccoreConfigVersion.cmake)

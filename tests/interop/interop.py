@@ -1,6 +1,6 @@
 """Checks that the suite's files pass between it and other image tools.
 
-    interop.py CHECK --bin SPECFWD SPECINV SPECSHOW [--magick CONVERT] [--launcher RUN]
+    interop.py CHECK --bin SPECFWD SPECINV SPECSHOW SPECFILTER SCENE [--magick CONVERT] [--launcher RUN]
 
 CHECK is one of
   suite-bmps    every BMP the suite writes is decoded by ImageMagick and by
@@ -13,7 +13,13 @@ CHECK is one of
                 formats it refuses are refused with the status its manual
                 page gives;
   numpy-fft     the spectrum file agrees with numpy.fft.fft2 of the same gray
-                picture to within 1e-9 of the largest coefficient.
+                picture to within 1e-9 of the largest coefficient;
+  numpy-filter  specfilter's samples are within 1 ulp of the gains computed
+                here from their formulas, on even and odd sizes, with masks
+                centred and in natural order;
+  numpy-notch   a notch at the demo picture's grating makes its two
+                coefficients 0, and the reconstruction has no more energy
+                at that frequency than at its neighbours.
 
 Needs numpy and Pillow, and ImageMagick's convert for the first two checks.
 With --launcher the suite's programs are started as RUN PROGRAM ARGS...
@@ -21,6 +27,7 @@ With --launcher the suite's programs are started as RUN PROGRAM ARGS...
 """
 
 import argparse
+import math
 import os
 import struct
 import subprocess
@@ -36,7 +43,7 @@ TOLERANCE = 1e-9
 class Tools:
     magick = None
     launcher = []
-    specfwd = specinv = specshow = None
+    specfwd = specinv = specshow = specfilter = scene = None
 
 
 def fail(message):
@@ -287,20 +294,174 @@ def check_numpy_fft(work):
               % (w, h, error))
 
 
+# ---- numpy-filter and numpy-notch -------------------------------------------
+
+def write_spectrum(path, samples, text=b""):
+    h, w = samples.shape
+    offset = 32 + len(text)
+    header = struct.pack("<4s7i", b"CPX\0", 0, offset + 16 * w * h, 16, offset, 16 * w * h, w, h)
+    open(path, "wb").write(header + text + samples.astype("<c16").tobytes())
+
+
+def read_any_spectrum(path):
+    data = open(path, "rb").read()
+    offset, w, h = (struct.unpack_from("<i", data, at)[0] for at in (16, 24, 28))
+    return np.frombuffer(data, "<c16", w * h, offset).reshape(h, w)
+
+
+def signed_frequencies(n):
+    i = np.arange(n)
+    return np.where(i <= n // 2, i, i - n)
+
+
+def squared_distance(w, h, fu=0, fv=0):
+    """Squared distance of every sample (row v, column u) from frequency
+    (fu, fv), around the spectrum's edges."""
+    du = signed_frequencies(w)[(np.arange(w) - fu) % w]
+    dv = signed_frequencies(h)[(np.arange(h) - fv) % h]
+    return (dv[:, None] ** 2 + du[None, :] ** 2).astype(np.float64)
+
+
+# The C library's exp and pow, as the program calls them: numpy's own
+# vector code and its shortcuts for small powers may round otherwise, and a
+# high-pass, 1 minus a gain near 1, magnifies that in its last places.
+EXP = np.vectorize(math.exp, otypes=[np.float64])
+POW = np.vectorize(math.pow, otypes=[np.float64])
+
+
+def low_pass(shape, d2, r):
+    r2 = r * r
+    with np.errstate(divide="ignore", over="ignore"):
+        if shape == "ideal":
+            gain = (d2 <= r2).astype(np.float64)
+        elif shape == "gauss":
+            gain = EXP(-d2 / (2.0 * r2))
+        else:
+            gain = 1.0 / (1.0 + POW(d2 / r2, float(shape)))
+    return np.where(d2 == 0, 1.0, gain)
+
+
+def band_pass(shape, d2, r1, r2):
+    if shape == "ideal":
+        return ((d2 >= r1 * r1) & (d2 <= r2 * r2)).astype(np.float64)
+    with np.errstate(divide="ignore", invalid="ignore"):
+        s = (d2 - r1 * r2) / (np.sqrt(d2) * (r2 - r1))
+    return np.where(d2 == 0, 0.0, low_pass(shape, np.where(d2 == 0, 1.0, s * s), 1.0))
+
+
+def notch(shape, w, h, u, v, r):
+    gain = 1.0 - low_pass(shape, squared_distance(w, h, u, v), r)
+    if (2 * u) % w or (2 * v) % h:
+        gain = gain * (1.0 - low_pass(shape, squared_distance(w, h, -u, -v), r))
+    return gain
+
+
+def natural_mask(levels, centred):
+    """The mask's levels (rows bottom first) at the samples they apply to:
+    a centred mask is laid out as specshow swaps the quadrants, the last
+    column and row of an odd side staying where they are."""
+    if not centred:
+        return levels
+    h, w = levels.shape
+    hw, hh = w // 2, h // 2
+    x = np.where(np.arange(w) < hw, np.arange(w) + hw, np.arange(w) - hw)
+    y = np.where(np.arange(h) < hh, np.arange(h) + hh, np.arange(h) - hh)
+    x[2 * hw:], y[2 * hh:] = np.arange(2 * hw, w), np.arange(2 * hh, h)
+    out = levels[y[:, None], x[None, :]]
+    out[2 * hh:, :], out[:, 2 * hw:] = levels[2 * hh:, :], levels[:, 2 * hw:]
+    return out
+
+
+def ulp_distance(a, b):
+    """Distance in units in the last place between equal-shaped float arrays."""
+    def ordinal(x):
+        i = np.ascontiguousarray(x, np.float64).view(np.int64)
+        return np.where(i < 0, -(i & 0x7FFFFFFFFFFFFFFF), i)
+    return np.abs(ordinal(a) - ordinal(b))
+
+
+def check_numpy_filter(work):
+    rng = np.random.default_rng(6)
+    # An even and an odd size, and one large enough to be shared among threads.
+    for w, h in ((8, 6), (9, 7), (300, 221)):
+        samples = rng.normal(0, 1e3, (h, w)) + 1j * rng.normal(0, 1e3, (h, w))
+        write_spectrum(os.path.join(work, "in.dat"), samples, b"test\0")
+        levels = rng.integers(0, 256, (h, w)).astype(np.uint8)
+        # Pillow writes rows top first; the mask's row 0 is its bottom row.
+        Image.fromarray(levels[::-1], "L").save(os.path.join(work, "mask.bmp"))
+        d2 = squared_distance(w, h)
+        r = min(w, h) / 5
+        nu, nv = w // 3, -(h // 4)
+        cases = [
+            (["-l%r" % r], low_pass("ideal", d2, r)),
+            (["-g", "-l%r" % r], low_pass("gauss", d2, r)),
+            (["-g", "-e%r" % r], 1.0 - low_pass("gauss", d2, r)),
+            (["-o2", "-l%r" % r], low_pass(2, d2, r)),
+            (["-o3", "-e%r" % r], 1.0 - low_pass(3, d2, r)),
+            (["-g", "-b%r,%r" % (r / 2, r * 1.5)], band_pass("gauss", d2, r / 2, r * 1.5)),
+            (["-o4", "-r%r,%r" % (r / 3, r)], 1.0 - band_pass(4, d2, r / 3, r)),
+            (["-g", "-n%d,%d,1.5" % (nu, nv)], notch("gauss", w, h, nu, nv, 1.5)),
+            (["-o2", "-n%d,%d,2" % (nu, nv), "-n1,1,1"],
+             notch(2, w, h, nu, nv, 2) * notch(2, w, h, 1, 1, 1)),
+            (["-g", "-l%r" % r, "-mmask.bmp"],
+             low_pass("gauss", d2, r) * (natural_mask(levels, True) / 255.0)),
+            (["-d", "-mmask.bmp"], natural_mask(levels, False) / 255.0),
+            (["-s", "-mmask.bmp"],
+             np.minimum(natural_mask(levels, True),
+                        np.roll(natural_mask(levels, True)[::-1, ::-1], (1, 1), (0, 1))) / 255.0),
+        ]
+        for options, gain in cases:
+            run_ok(Tools.specfilter, options + ["in.dat", "out.dat"], work)
+            got = read_any_spectrum(os.path.join(work, "out.dat"))
+            worst = max(ulp_distance(got.real, samples.real * gain).max(),
+                        ulp_distance(got.imag, samples.imag * gain).max())
+            expect(worst <= 1, "%d x %d %s: samples %d ulps from numpy's" % (w, h, " ".join(options), worst))
+        print("%3d x %-3d %d filters within 1 ulp of numpy's" % (w, h, len(cases)))
+
+
+def check_numpy_notch(work):
+    # The demo picture's grating makes 24 cycles across and 16 up: all its
+    # energy lies in the coefficients (24, 16) and (-24, -16).
+    run_ok(Tools.scene, ["scene.bmp"], work)
+    run_ok(Tools.specfwd, ["scene.bmp"], work)
+    run_ok(Tools.specfilter, ["-n24,16,1"], work)
+    before = read_any_spectrum(os.path.join(work, "dft_complex.dat"))
+    after = read_any_spectrum(os.path.join(work, "dft_filtered.dat"))
+    h, w = after.shape
+    peaks = ((16, 24), (h - 16, w - 24))
+    for v, u in peaks:
+        expect(after[v, u] == 0, "coefficient (%d, %d) is %r after the notch" % (u, v, after[v, u]))
+    run_ok(Tools.specinv, ["dft_filtered.dat", "clean.bmp"], work)
+    clean = suite_pixels(os.path.join(work, "clean.bmp"))[::-1, :, 0].astype(np.float64)
+    magnitude = np.abs(np.fft.fft2(clean))
+    # The reconstruction is drawn in whole gray levels, whose rounding spreads
+    # a little energy over every frequency: the grating's coefficient must sink
+    # to that floor.
+    floor = np.median(magnitude[8:40, 8:56])
+    for v, u in peaks:
+        expect(magnitude[v, u] < 4 * floor and magnitude[v, u] < 1e-3 * abs(before[v, u]),
+               "the reconstruction keeps %.0f at (%d, %d) (floor %.0f, before %.0f)"
+               % (magnitude[v, u], u, v, floor, abs(before[v, u])))
+    print("grating coefficients 0 after the notch; the reconstruction has %.0f there "
+          "(was %.0f; floor %.0f)" % (magnitude[peaks[0]], abs(before[peaks[0]]), floor))
+
+
 CHECKS = {"suite-bmps": check_suite_bmps, "foreign-bmps": check_foreign_bmps,
-          "numpy-fft": check_numpy_fft}
+          "numpy-fft": check_numpy_fft, "numpy-filter": check_numpy_filter,
+          "numpy-notch": check_numpy_notch}
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("check", choices=sorted(CHECKS))
     parser.add_argument("--magick")
-    parser.add_argument("--bin", nargs=3, required=True)
+    parser.add_argument("--bin", nargs=5, required=True,
+                        metavar=("SPECFWD", "SPECINV", "SPECSHOW", "SPECFILTER", "SCENE"))
     parser.add_argument("--launcher")
     args = parser.parse_args()
     Tools.magick = args.magick
     Tools.launcher = [args.launcher] if args.launcher else []
-    Tools.specfwd, Tools.specinv, Tools.specshow = args.bin
+    Tools.specfwd, Tools.specinv, Tools.specshow, Tools.specfilter, Tools.scene = args.bin
     with tempfile.TemporaryDirectory(prefix="speccore-interop-") as work:
         CHECKS[args.check](work)
     print("%s: all checks passed" % args.check)

@@ -30,9 +30,13 @@ CommandLine scanCommandLine(const ToolCommandLine& tool, int argc, char** argv) 
       // A lone '-' has '\0' as its second character, which matches no letter.
       const char letter = arg[1];
       const char* flag = letter != '\0' ? std::strchr(tool.flags, letter) : nullptr;
-      if (letter == 'h' || flag == nullptr) {
+      const bool valued = letter != '\0' && std::strchr(tool.valued, letter) != nullptr;
+      if (letter == 'h' || (flag == nullptr && !valued) ||
+          (valued && line.valuedCount == kMaxValued)) {
         line.usage = true;
         line.status = letter == 'h' ? kStatusOk : kStatusUsage;
+      } else if (valued) {
+        line.valued[line.valuedCount++] = OptionValue{letter, arg + 2};
       } else {
         line.flagSeen[flag - tool.flags] = true;
       }

@@ -4,9 +4,12 @@
 // one that ends the scan decides. An argument that begins with '-' is an
 // option judged by its second character alone: 'h' ends the scan with the
 // usage and status 0; a letter in the program's `flags` is recorded and the
-// scan goes on; any other letter, or a lone '-', ends it with the usage and
-// status 1. Any other argument is positional; one more than the program takes
-// ends the scan with the usage and status 1.
+// scan goes on; a letter in its `valued` takes the rest of the argument as its
+// value ("-l30" gives "30", "-l" gives "") and the scan goes on, every
+// occurrence kept in order; any other letter, or a lone '-', ends it with the
+// usage and status 1, and so does a valued option past the kMaxValued-th. Any
+// other argument is positional; one more than the program takes ends the scan
+// with the usage and status 1.
 #ifndef COMMANDLINE_H
 #define COMMANDLINE_H
 
@@ -18,9 +21,16 @@ struct ToolCommandLine {
   const char* flags;        // letters besides 'h' that let the scan go on; "" for none
   int maxPaths;             // positional arguments taken: 1 or 2
   const char* defaults[2];  // the paths taken when not given
+  const char* valued = "";  // letters whose value is attached, each kept every time it is given
 };
 
-enum { kMaxFlags = 4, kMaxPaths = 2 };
+enum { kMaxFlags = 4, kMaxPaths = 2, kMaxValued = 16 };
+
+// One valued option as given: its letter and what follows it in the argument.
+struct OptionValue {
+  char letter;
+  const char* value;
+};
 
 // What the scan decided.
 struct CommandLine {
@@ -28,6 +38,8 @@ struct CommandLine {
   int status = 0;
   const char* paths[kMaxPaths] = {nullptr, nullptr};        // positional arguments, or the defaults
   bool flagSeen[kMaxFlags] = {false, false, false, false};  // flagSeen[i] for the tool's flags[i]
+  OptionValue valued[kMaxValued] = {};                      // the valued options, in order
+  int valuedCount = 0;
 };
 
 // Scans argv[1 .. argc-1] by the rules above; paths not given take the

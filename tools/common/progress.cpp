@@ -39,9 +39,10 @@ void show(ProgressShow* show) {
     if (elapsed < 1.0 || total == 0 || done == 0) continue;
     const double part = double(done) / double(total);
     char line[96];
-    const int length = std::snprintf(line, sizeof line, "\rtransform %3d %%  %s elapsed, %s remaining",
-                                     int(part * 100), minutesAndSeconds(elapsed).c_str(),
-                                     minutesAndSeconds(elapsed * (1 - part) / part).c_str());
+    const int length =
+        std::snprintf(line, sizeof line, "\rtransform %3d %%  %s elapsed, %s remaining",
+                      int(part * 100), minutesAndSeconds(elapsed).c_str(),
+                      minutesAndSeconds(elapsed * (1 - part) / part).c_str());
     // A shorter line than the last leaves no characters of it behind.
     const int columns = length - 1;
     std::fprintf(stderr, "%s%*s", line, shown > columns ? shown - columns : 0, "");

@@ -29,20 +29,28 @@ uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status) {
   return file;
 }
 
-int spectrumWorkOpen(const char* path, SpectrumWork* work) {
+int spectrumViewLoad(const char* path, uint8_t** file, SpectrumView* view, char** text) {
+  *view = SpectrumView();
   uint32_t size = 0;
   int status = kStatusOk;
-  work->file = spectrumInputLoad(path, &size, &status);
-  if (work->file == nullptr) return status;
-  status = spectrumViewOpen(work->file, size, &work->view);
+  *file = spectrumInputLoad(path, &size, &status);
+  if (*file == nullptr) return status;
+  if (text != nullptr && (*text = spectrumText(*file, size)) == nullptr) {
+    std::fputs("Couldn't allocate memory. source\n", stderr);
+    return kStatusMemory;
+  }
+  status = spectrumViewOpen(*file, size, view);
   if (status == kStatusUnknownFile) {
     std::fprintf(stderr, "'%s' unknown file\n", path);
-    return status;
-  }
-  if (status != kStatusOk) {
+  } else if (status != kStatusOk) {
     std::fputs("Couldn't allocate memory. source\n", stderr);
-    return status;
   }
+  return status;
+}
+
+int spectrumWorkOpen(const char* path, SpectrumWork* work) {
+  const int status = spectrumViewLoad(path, &work->file, &work->view, nullptr);
+  if (status != kStatusOk) return status;
   work->pixels = planeAlloc(sizeof(Pixel32), work->view.width, work->view.height);
   if (work->pixels == nullptr) {
     std::fputs("Couldn't allocate memory. destination\n", stderr);

@@ -16,6 +16,13 @@
 // it cannot be loaded.
 uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status);
 
+// Loads and checks the file at `path` and lays *view over its samples; with
+// `text`, first copies the file's text there (spectrumText), before the
+// samples may move over it. Returns 0, or the exit status after the messages
+// (kStatusUnknownFile for a file that is no usable spectrum). Either way the
+// caller frees view->samples, *text and then *file.
+int spectrumViewLoad(const char* path, uint8_t** file, SpectrumView* view, char** text);
+
 // What specinv and specshow work on: the loaded file, the view of its
 // samples and a zero-filled picture of the same size.
 struct SpectrumWork {

@@ -1,7 +1,7 @@
 // specfwd: a BMP picture to its gray picture, spectrum file and power spectrum.
-#include <cstdio>
 #include <cstdlib>
 
+#include "bmpinput.h"
 #include "commandline.h"
 #include "speccore.h"
 #include "transform.h"
@@ -20,33 +20,9 @@ static const ToolCommandLine kCommandLine = {
 // Loads, checks and decodes the input and runs the pipeline. Returns the
 // program's exit status.
 static int forwardTransform(const char* inputPath, const char* outputPath) {
-  uint8_t* image = nullptr;
-  uint32_t size = 0;
-  int status = bmpLoad(inputPath, &image, &size);
-  if (status != kStatusOk) {
-    std::fprintf(stderr, "'%s' read error.\n", inputPath);
-    return status;
-  }
-  status = bmpCheck(image, size);
-  if (status != kStatusOk) {
-    std::fprintf(stderr, "'%s' unknown file\n", inputPath);
-    std::free(image);
-    return status;
-  }
   BmpPicture picture;
-  status = bmpDecodePicture(image, &picture);
-  // The decoded picture is all the run needs of the file.
-  std::free(image);
-  if (status == kStatusBitCount) {
-    // Nothing is written rather than the spectrum of a black picture.
-    std::fprintf(stderr, "Unsupported bit count. %d\n", picture.bitCount);
-    std::fprintf(stderr, "'%s' unknown file\n", inputPath);
-  } else if (status == kStatusMemory) {
-    // The plane that holds the picture and then the pictures written.
-    std::fputs("Couldn't allocate memory. destination\n", stderr);
-  } else {
-    status = transformPicture(inputPath, picture, outputPath);
-  }
+  int status = bmpInputDecode(inputPath, &picture);
+  if (status == kStatusOk) status = transformPicture(inputPath, picture, outputPath);
   std::free(picture.pixels);
   return status;
 }
