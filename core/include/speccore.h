@@ -21,6 +21,17 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "speccore_version.h"
+
+// What a shared library exports: every function declared below, and nothing
+// else (it is built with hidden visibility). The inline functions are
+// compiled into their callers and need no export.
+#if defined(__GNUC__) && !defined(_WIN32)
+#define SPECCORE_API __attribute__((visibility("default")))
+#else
+#define SPECCORE_API
+#endif
+
 // The spectrum's bits depend on every double operation being rounded to
 // binary64 on its own. A target that keeps intermediates wider (the x87 unit
 // of 32-bit x86 without SSE2 arithmetic) would write other spectra.
@@ -190,7 +201,7 @@ enum {
 // The number of processors this process may run on (its affinity mask where
 // the system keeps one), at least 1: what an operation's thread count of 0
 // or less stands for.
-int availableProcessors();
+SPECCORE_API int availableProcessors();
 
 // ---- Plane buffers (plane.cpp) ---------------------------------------------
 
@@ -199,12 +210,12 @@ int availableProcessors();
 // does not fit in size_t). The rows follow the table, after a gap up to a
 // 2 MiB boundary when they take 4 MiB or more (for huge pages). The caller
 // frees it.
-Plane planeAlloc(int32_t elementSize, int32_t width, int32_t height);
+SPECCORE_API Plane planeAlloc(int32_t elementSize, int32_t width, int32_t height);
 
 // New row table over `data` (nothing copied or cleared); null for null data, a
 // non-positive argument or no memory. The caller frees the table; the data
 // stays with its owner.
-Plane planeWrap(void* data, int32_t elementSize, int32_t width, int32_t height);
+SPECCORE_API Plane planeWrap(void* data, int32_t elementSize, int32_t width, int32_t height);
 
 // ---- Output files (output.cpp) ---------------------------------------------
 // An output replaces its final name whole or not at all: it is written to a
@@ -217,25 +228,25 @@ Plane planeWrap(void* data, int32_t elementSize, int32_t width, int32_t height);
 // Creates the file that will become `path`. Returns 0, or kStatusOutput after
 // "File '%s' cannot create.\n" (nothing left behind; also for an existing file
 // without write permission). Ends with outputCommit or outputDiscard.
-int outputOpen(OutputFile* out, const char* path);
+SPECCORE_API int outputOpen(OutputFile* out, const char* path);
 
 // Appends `count` bytes. A short write is remembered, later writes are
 // skipped, and outputClose reports it. Returns false once a write failed.
-bool outputWrite(OutputFile* out, const void* bytes, size_t count);
+SPECCORE_API bool outputWrite(OutputFile* out, const void* bytes, size_t count);
 
 // Flushes and closes the stream. Returns 0, or kStatusOutput after "File '%s'
 // cannot write.\n" when a write, the flush or the close failed (a full disk, a
 // file-size limit); the final name is untouched either way.
-int outputClose(OutputFile* out);
+SPECCORE_API int outputClose(OutputFile* out);
 
 // outputClose if still open, then the temporary renamed over the final name.
 // Returns 0, or kStatusOutput after "File '%s' cannot write.\n" (the temporary
 // removed, the final name as it was).
-int outputCommit(OutputFile* out);
+SPECCORE_API int outputCommit(OutputFile* out);
 
 // Closes and removes the temporary: the final name keeps what it had. Does
 // nothing for an output already committed or discarded.
-void outputDiscard(OutputFile* out);
+SPECCORE_API void outputDiscard(OutputFile* out);
 
 // ---- BMP files (bmp.cpp) ---------------------------------------------------
 
@@ -243,32 +254,32 @@ void outputDiscard(OutputFile* out);
 // 12 stat, 13 size (54 bytes or fewer, or 2 GiB or more), 14 memory, 15 read,
 // each after its own message; on failure *image is null and *size 0. The
 // caller frees *image.
-int bmpLoad(const char* path, uint8_t** image, uint32_t* size);
+SPECCORE_API int bmpLoad(const char* path, uint8_t** image, uint32_t* size);
 
 // Judges a loaded file: 0 when bmpDecode may decode it, else a code 1..8
 // (codes 7 and 8 print a palette line). Code 4 also refuses a file too short
 // for the rows or palette that its header describes.
-int bmpCheck(const uint8_t* image, uint32_t size);
+SPECCORE_API int bmpCheck(const uint8_t* image, uint32_t size);
 
 // Reads the first 54 bytes of `bytes` into *header, field by field.
-void bmpHeaderRead(const uint8_t* bytes, BmpHeader* header);
+SPECCORE_API void bmpHeaderRead(const uint8_t* bytes, BmpHeader* header);
 
 // Writes W x |H| contiguous pixels as a 32-bit uncompressed BMP with height H,
 // replacing `path` whole (see Output files). Returns 0, or -1 after a message
 // when the file cannot be created or written, or the picture is too large for
 // a BMP.
-int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height);
+SPECCORE_API int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height);
 
 // The same BMP into an opened output, which it closes. Returns 0, or
 // kStatusOutput after a message; the caller then discards the output.
-int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t height);
+SPECCORE_API int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t height);
 
 // ---- BMP decoding and gray levels (bmpdecode.cpp) --------------------------
 
 // Expands the pixels of an image that bmpCheck accepted into |biHeight| rows
 // of biWidth Pixel32, bottom row first. Returns 0, or 1 for a bit count other
 // than 1, 8, 24 and 32 (nothing written). Allocates nothing.
-int bmpDecode(const uint8_t* image, Pixel32* out);
+SPECCORE_API int bmpDecode(const uint8_t* image, Pixel32* out);
 
 // Decodes an image that bmpCheck accepted into a new zero-filled plane of
 // biWidth x |biHeight|. Returns 0; kStatusBitCount for a bit count bmpDecode
@@ -277,21 +288,22 @@ int bmpDecode(const uint8_t* image, Pixel32* out);
 // plane cannot be had, also for a width or height of 0 or a negative width.
 // Prints nothing. Width, height and bitCount are set in every case; pixels
 // only on success, and the caller frees it.
-int bmpDecodePicture(const uint8_t* image, BmpPicture* picture);
+SPECCORE_API int bmpDecodePicture(const uint8_t* image, BmpPicture* picture);
 
 // True for the bit counts bmpDecode expands: 1, 8, 24 and 32. bmpCheck
 // proves that the rows of these lie inside the file, which bounds the planes
 // a caller sizes from the header; for any other bit count it proves nothing.
-bool bmpBitCountSupported(int bitCount);
+SPECCORE_API bool bmpBitCountSupported(int bitCount);
 
 // Gray level 0..255 of one pixel: (306 red + 601 green + 117 blue) >> 10.
-int pixelToGray(Pixel32 pixel);
+SPECCORE_API int pixelToGray(Pixel32 pixel);
 
 // Turns every pixel of the W x H `picture` into its gray level g as (g, g, g,
 // 0), and the sample at the same place of `samples` into (g, 0): the samples
 // a picture is transformed from, and the gray picture complexToImage draws
 // of them, in one pass. On `threads` threads as complexToImage.
-void pictureToGray(Plane picture, Plane samples, int32_t width, int32_t height, int threads);
+SPECCORE_API void pictureToGray(Plane picture, Plane samples, int32_t width, int32_t height,
+                                int threads);
 
 // ---- Spectrum file (spectrumfile.cpp) --------------------------------------
 
@@ -299,52 +311,53 @@ void pictureToGray(Plane picture, Plane samples, int32_t width, int32_t height, 
 // contiguous samples, replacing `path` whole (see Output files). Returns 0, or
 // -1 after a message when the file cannot be created or written, or its sizes
 // do not fit the header's 32-bit fields.
-int writeSpectrumFile(const char* path, const char* text, const Complex* samples, int32_t width,
-                      int32_t height);
+SPECCORE_API int writeSpectrumFile(const char* path, const char* text, const Complex* samples,
+                                   int32_t width, int32_t height);
 
 // The same file into an opened output, which it closes. Returns 0, or
 // kStatusOutput after a message; the caller then discards the output.
-int writeSpectrumTo(OutputFile* out, const char* text, const Complex* samples, int32_t width,
-                    int32_t height);
+SPECCORE_API int writeSpectrumTo(OutputFile* out, const char* text, const Complex* samples,
+                                 int32_t width, int32_t height);
 
 // 0 when a spectrum file can describe width x height samples after a text of
 // textLength bytes (every size in its header is a signed 32-bit count), else
 // kStatusOutput after "File '%s' cannot create. unsupported size(%d x %d)\n"
 // with `path`: a program asks before its long work what the writer would
 // refuse after it.
-int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_t textLength);
+SPECCORE_API int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height,
+                                       size_t textLength);
 
 // Loads the whole file into a new block of file size + 32 bytes; null after a
 // message on failure. When loadedSize is given it receives the number of
 // bytes actually read. The caller frees the block.
-uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize = nullptr);
+SPECCORE_API uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize = nullptr);
 
 // A new copy of the text of a loaded file of `size` bytes: the bytes from
 // offset 32 up to the first zero byte, cxOffByts or the end, and a
 // terminating zero ("" when there are none). Copy it before spectrumSamples
 // may move the samples over it. Null when the copy cannot be had; the caller
 // frees it.
-char* spectrumText(const uint8_t* file, uint32_t size);
+SPECCORE_API char* spectrumText(const uint8_t* file, uint32_t size);
 
 // Reads the first 32 bytes of `bytes` into *header, field by field.
-void cpxHeaderRead(const uint8_t* bytes, CpxHeader* header);
+SPECCORE_API void cpxHeaderRead(const uint8_t* bytes, CpxHeader* header);
 
 // 0 when the loaded file of `size` bytes is a usable spectrum whose samples,
 // at cxOffByts, lie wholly inside it; 1 otherwise.
-int checkSpectrumHeader(const uint8_t* file, uint32_t size);
+SPECCORE_API int checkSpectrumHeader(const uint8_t* file, uint32_t size);
 
 // Checks a loaded file of `size` bytes (checkSpectrumHeader) and lays a row
 // table over its samples (spectrumSamples). Returns 0; kStatusUnknownFile for
 // a file that is no usable spectrum; kStatusMemory when the row table cannot
 // be had. Prints nothing. The caller frees view->samples, before the block.
-int spectrumViewOpen(uint8_t* file, uint32_t size, SpectrumView* view);
+SPECCORE_API int spectrumViewOpen(uint8_t* file, uint32_t size, SpectrumView* view);
 
 // Address of the samples of a loaded file that checkSpectrumHeader accepted.
 // Samples at a cxOffByts that leaves them unaligned for a double (a text of
 // three letters puts them at 36) are first moved down, once, to the nearest
 // aligned address inside the block, which may overwrite header bytes: read
 // the header before. The block stays the caller's.
-Complex* spectrumSamples(uint8_t* file);
+SPECCORE_API Complex* spectrumSamples(uint8_t* file);
 
 // ---- Two-dimensional DFT (dft.cpp) -----------------------------------------
 
@@ -357,13 +370,13 @@ Complex* spectrumSamples(uint8_t* file);
 // wherever it is evaluated, so free memory never changes a result. Single-
 // threaded. Returns 0, or -1 (plane untouched) when not even a scratch line
 // can be had.
-int dft2d(Plane plane, int32_t width, int32_t height, int direction);
+SPECCORE_API int dft2d(Plane plane, int32_t width, int32_t height, int direction);
 
 // dft2d on `threads` threads; 0 or less means every processor this process
 // may run on (availableProcessors). The result has the same bits for every
 // thread count. `progress` may be null. Returns as dft2d.
-int dft2dThreads(Plane plane, int32_t width, int32_t height, int direction, int threads,
-                 DftProgress* progress);
+SPECCORE_API int dft2dThreads(Plane plane, int32_t width, int32_t height, int direction,
+                              int threads, DftProgress* progress);
 
 // ---- Complex plane to image (compleximage.cpp) -----------------------------
 
@@ -372,29 +385,29 @@ int dft2dThreads(Plane plane, int32_t width, int32_t height, int direction, int 
 // clips 1 % at each end. On `threads` threads (0 or less: every processor
 // this process may run on), with the same pixels for every count. Cannot
 // fail; does nothing when a size is below 1.
-void complexToImage(Plane source, Plane destination, int32_t width, int32_t height,
-                    int threads = 1);
+SPECCORE_API void complexToImage(Plane source, Plane destination, int32_t width, int32_t height,
+                                 int threads = 1);
 
 // complexToImage, then the destination written as a 32-bit BMP at path.
-void writeComplexImage(const char* path, Plane source, Plane destination, int32_t width,
-                       int32_t height);
+SPECCORE_API void writeComplexImage(const char* path, Plane source, Plane destination,
+                                    int32_t width, int32_t height);
 
 // ---- Power spectrum and quadrant swap (powerspectrum.cpp) ------------------
 
 // Exchanges the quadrants in place, moving (0, 0) to (H/2, W/2) for even
 // sizes; for odd sizes the last row and column stay put. Cannot fail.
-void swapQuadrants(Plane plane, int32_t width, int32_t height, int threads = 1);
+SPECCORE_API void swapQuadrants(Plane plane, int32_t width, int32_t height, int threads = 1);
 
 // Gray picture of the magnitudes: log10 scale, or linear when `linear`. On
 // `threads` threads as complexToImage. Cannot fail; does nothing when a size
 // is below 1.
-void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
-                         bool linear, int threads = 1);
+SPECCORE_API void renderPowerSpectrum(Plane source, Plane destination, int32_t width,
+                                      int32_t height, bool linear, int threads = 1);
 
 // renderPowerSpectrum on the log scale into `destination`, then bmpWrite32.
 // Returns bmpWrite32's result.
-int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_t width,
-                       int32_t height);
+SPECCORE_API int writePowerSpectrum(const char* path, Plane source, Plane destination,
+                                    int32_t width, int32_t height);
 
 // ---- Frequency-domain filters (filter.cpp) ---------------------------------
 // A filter multiplies both parts of every sample F(u, v) of a W x H spectrum
@@ -415,18 +428,18 @@ int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_
 //   mask       the gray level / 255 of the mask pixel that shows the sample.
 
 // The gain of the sample in column u and row v. Cannot fail.
-double filterGain(const SpectrumFilter* filter, int32_t u, int32_t v, int32_t width,
-                  int32_t height);
+SPECCORE_API double filterGain(const SpectrumFilter* filter, int32_t u, int32_t v, int32_t width,
+                               int32_t height);
 
 // True when the factor fits a W x H spectrum: a notch frequency with |u| <=
 // W/2 and |v| <= H/2, a mask of W x H pixels; the other factors fit any.
-bool filterFactorFits(const FilterFactor* factor, int32_t width, int32_t height);
+SPECCORE_API bool filterFactorFits(const FilterFactor* factor, int32_t width, int32_t height);
 
 // Multiplies every sample by its gain, rows shared among `threads` threads (0
 // or less: availableProcessors()); the result does not depend on their
 // number. Cannot fail.
-void filterSpectrum(Plane samples, int32_t width, int32_t height, const SpectrumFilter* filter,
-                    int threads);
+SPECCORE_API void filterSpectrum(Plane samples, int32_t width, int32_t height,
+                                 const SpectrumFilter* filter, int threads);
 
 // ---- Inverse transform to image (inverse.cpp) ------------------------------
 
@@ -435,7 +448,7 @@ void filterSpectrum(Plane samples, int32_t width, int32_t height, const Spectrum
 // Returns 0; -1 (nothing done) when the transform could not run; 1
 // (destination untouched) when the inverse has a real part that is not
 // finite, for which there is no gray picture.
-int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads = 1,
-                  DftProgress* progress = nullptr);
+SPECCORE_API int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height,
+                               int threads = 1, DftProgress* progress = nullptr);
 
 #endif

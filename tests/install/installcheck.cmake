@@ -1,9 +1,15 @@
 # Installs the project into a scratch prefix, checks what lands there, and
-# builds and runs a small program against the installed package. Called with
-# BUILD_DIR, CONSUMER (its source), WORK (a scratch folder), GENERATOR,
-# CXX, CXX_FLAGS, LINKER_FLAGS, TOOLCHAIN, LIBDIR, BINDIR, INCLUDEDIR, MANDIR
-# NM (the symbol lister; the symbol check is skipped without it), and LAUNCHER
-# when the programs need one.
+# builds and runs a small program against the installed package, once through
+# find_package and once through pkg-config. Called with KIND (static: install
+# BUILD_DIR; shared: first configure and build SOURCE_DIR with
+# BUILD_SHARED_LIBS=ON, BUILD_TYPE, SANITIZE and PROJECT_CXX_FLAGS), CONSUMER
+# (its source), WORK (a scratch folder), GENERATOR, CXX, CXX_FLAGS,
+# LINKER_FLAGS, TOOLCHAIN, LIBDIR, BINDIR, INCLUDEDIR, MANDIR, DATAROOTDIR,
+# VERSION, NM and OBJDUMP (the symbol checks are skipped without them),
+# PKG_CONFIG, and LAUNCHER when the programs need one (an emulator).
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/needtool.cmake)
+
 function(run what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out
                   WORKING_DIRECTORY "${WORK}")
@@ -16,22 +22,44 @@ endfunction()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 set(prefix "${WORK}/prefix")
+set(toolchain_args)
+if(TOOLCHAIN)
+  set(toolchain_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
+endif()
+
+string(REGEX MATCH "^[0-9]+" major "${VERSION}")
+if(KIND STREQUAL "shared")
+  set(BUILD_DIR "${WORK}/project-build")
+  run("configuring the shared build" "${CMAKE_COMMAND}" -S "${SOURCE_DIR}" -B "${BUILD_DIR}"
+      -G "${GENERATOR}" -DBUILD_SHARED_LIBS=ON -DBUILD_TESTING=OFF
+      -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON "-DCMAKE_BUILD_TYPE=${BUILD_TYPE}"
+      "-DCMAKE_CXX_COMPILER=${CXX}" "-DCMAKE_CXX_FLAGS=${PROJECT_CXX_FLAGS}"
+      "-DSPEC_SANITIZE=${SANITIZE}" ${toolchain_args})
+  run("building the shared build" "${CMAKE_COMMAND}" --build "${BUILD_DIR}" --parallel 2)
+  set(library ${LIBDIR}/libspeccore.so)
+  set(libraries ${library} ${library}.${major} ${library}.${VERSION})
+else()
+  set(library ${LIBDIR}/libspeccore.a)
+  set(libraries ${library})
+endif()
 run("install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}")
 
 set(expected
-    ${BINDIR}/specfwd ${BINDIR}/specinv ${BINDIR}/specshow ${BINDIR}/specinfo ${BINDIR}/specfilter
+    ${BINDIR}/specfwd ${BINDIR}/specinv ${BINDIR}/specshow ${BINDIR}/specinfo
     ${MANDIR}/man1/specfwd.1 ${MANDIR}/man1/specinv.1 ${MANDIR}/man1/specshow.1
-    ${MANDIR}/man1/specinfo.1 ${MANDIR}/man1/specfilter.1 ${MANDIR}/man5/spectrum-file.5
-    ${LIBDIR}/libspeccore.a ${INCLUDEDIR}/speccore.h
+    ${BINDIR}/specfilter ${MANDIR}/man1/specfilter.1
+    ${MANDIR}/man1/specinfo.1 ${MANDIR}/man5/spectrum-file.5
+    ${libraries} ${INCLUDEDIR}/speccore.h ${INCLUDEDIR}/speccore_version.h
     ${LIBDIR}/cmake/speccore/speccoreConfig.cmake
-    ${LIBDIR}/cmake/speccore/speccoreConfigVersion.cmake)
+    ${LIBDIR}/cmake/speccore/speccoreConfigVersion.cmake ${LIBDIR}/pkgconfig/speccore.pc
+    ${DATAROOTDIR}/doc/speccore/LICENSE)
 foreach(f IN LISTS expected)
   if(NOT EXISTS "${prefix}/${f}")
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
 # Nothing else but the export's target files: no tests, no demo, not the
-# programs' private library.
+# programs' private library, no second kind of the library.
 file(GLOB_RECURSE installed RELATIVE "${prefix}" "${prefix}/*")
 list(FILTER installed EXCLUDE REGEX "/speccoreTargets(-[a-z]+)?\\.cmake$")
 list(SORT installed)
@@ -40,17 +68,26 @@ if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed:\n${installed}\nexpected:\n${expected}")
 endif()
 
-# The library exports the names of its public header and nothing else: every
-# other symbol lives in the namespace speccore or has internal linkage, so a
-# consumer's own names cannot clash with the library's.
+# The library exports the names of its public header and nothing else: a
+# static library's other global symbols live in the namespace speccore (or are
+# the compiler's), so a consumer's own names cannot clash with the library's;
+# a shared library does not even export those.
 if(NM)
-  run("listing the library's symbols" "${NM}" -g -C --defined-only "${prefix}/${LIBDIR}/libspeccore.a")
+  if(KIND STREQUAL "shared")
+    run("listing the library's symbols" "${NM}" -D -C --defined-only "${prefix}/${library}")
+  else()
+    run("listing the library's symbols" "${NM}" -g -C --defined-only "${prefix}/${library}")
+  endif()
   file(READ "${prefix}/${INCLUDEDIR}/speccore.h" header)
   string(REPLACE "\n" ";" lines "${out}")
+  set(exported)
   foreach(line IN LISTS lines)
     if(line MATCHES "^[0-9a-fA-F]+ [A-Z] (.*)$")
       set(symbol "${CMAKE_MATCH_1}")
       if(symbol MATCHES "^speccore::")
+        if(KIND STREQUAL "shared")
+          message(FATAL_ERROR "private symbol exported: ${symbol}")
+        endif()
         continue()
       endif()
       string(REGEX REPLACE "\\(.*$" "" name "${symbol}")
@@ -62,22 +99,49 @@ if(NM)
       if(NOT header MATCHES "[ *]${name}\\(")
         message(FATAL_ERROR "global symbol not in the public header: ${symbol}")
       endif()
+      list(APPEND exported "${name}")
+    endif()
+  endforeach()
+  # And every function the header declares is there: none lacks SPECCORE_API.
+  string(REGEX MATCHALL "\n(SPECCORE_API )?[A-Za-z][A-Za-z0-9_]*\\*? \\*?[A-Za-z][A-Za-z0-9_]*\\("
+         declarations "${header}")
+  if(NOT declarations)
+    message(FATAL_ERROR "no function declarations found in speccore.h")
+  endif()
+  foreach(declaration IN LISTS declarations)
+    string(REGEX MATCH "[A-Za-z0-9_]+\\($" name "${declaration}")
+    string(REPLACE "(" "" name "${name}")
+    if(NOT name IN_LIST exported)
+      message(FATAL_ERROR "declared but not exported: ${name}")
     endif()
   endforeach()
 endif()
-
-set(configure_args -S "${CONSUMER}" -B "${WORK}/consumer-build" -G "${GENERATOR}"
-    "-DCMAKE_PREFIX_PATH=${prefix}" "-DCMAKE_CXX_COMPILER=${CXX}"
-    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
-if(TOOLCHAIN)
-  # A cross toolchain searches for packages only below its target's root, and
-  # the prefix is not there: the package is named by its folder instead.
-  list(APPEND configure_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}"
-       "-Dspeccore_DIR=${prefix}/${LIBDIR}/cmake/speccore")
+if(KIND STREQUAL "shared" AND OBJDUMP)
+  run("reading the library's headers" "${OBJDUMP}" -p "${prefix}/${library}")
+  if(NOT out MATCHES "SONAME +libspeccore\\.so\\.${major}\n")
+    message(FATAL_ERROR "no SONAME libspeccore.so.${major}:\n${out}")
+  endif()
 endif()
-run("configuring the consumer" "${CMAKE_COMMAND}" ${configure_args})
+
+# Each consumer prints the version its header gives.
+function(check_consumer what)
+  if(NOT out STREQUAL "speccore ${VERSION}\n")
+    message(FATAL_ERROR "${what} printed '${out}', not 'speccore ${VERSION}'")
+  endif()
+endfunction()
+
+# A cross toolchain searches for packages only below its target's root, and
+# the prefix is not there: the package is named by its folder instead.
+set(package_args "-DCMAKE_PREFIX_PATH=${prefix}")
+if(TOOLCHAIN)
+  list(APPEND package_args "-Dspeccore_DIR=${prefix}/${LIBDIR}/cmake/speccore")
+endif()
+run("configuring the consumer" "${CMAKE_COMMAND}" -S "${CONSUMER}" -B "${WORK}/consumer-build"
+    -G "${GENERATOR}" ${package_args} "-DCMAKE_CXX_COMPILER=${CXX}"
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}" ${toolchain_args})
 run("building the consumer" "${CMAKE_COMMAND}" --build "${WORK}/consumer-build")
 run("the consumer" ${LAUNCHER} "${WORK}/consumer-build/consumer")
+check_consumer("the consumer")
 
 # The installed programs read what the installed library wrote.
 run("the installed specinfo" ${LAUNCHER} "${prefix}/${BINDIR}/specinfo" consumer.dat)
@@ -89,4 +153,26 @@ file(SIZE "${WORK}/power.bmp" size)
 if(NOT size EQUAL 86)  # 54-byte header and 4 x 2 pixels
   message(FATAL_ERROR "power.bmp has ${size} bytes")
 endif()
-message(STATUS "installed into ${prefix}; the consumer built and ran")
+
+# The same program built outside CMake, with the flags pkg-config gives; a
+# static library also needs its private ones (--static).
+need_tool("${PKG_CONFIG}" "pkg-config not found (Debian package pkgconf)")
+set(ENV{PKG_CONFIG_PATH} "${prefix}/${LIBDIR}/pkgconfig")
+run("pkg-config --modversion" "${PKG_CONFIG}" --modversion speccore)
+if(NOT out STREQUAL "${VERSION}\n")
+  message(FATAL_ERROR "pkg-config gives version '${out}'")
+endif()
+set(pc_args --cflags --libs)
+if(KIND STREQUAL "static")
+  list(APPEND pc_args --static)
+endif()
+run("pkg-config" "${PKG_CONFIG}" ${pc_args} speccore)
+separate_arguments(pc_flags UNIX_COMMAND "${out}")
+separate_arguments(cxx_flags UNIX_COMMAND "${CXX_FLAGS}")
+separate_arguments(linker_flags UNIX_COMMAND "${LINKER_FLAGS}")
+run("building the consumer with pkg-config" "${CXX}" ${cxx_flags} -std=c++17
+    "${CONSUMER}/main.cpp" -o consumer-pc ${pc_flags} ${linker_flags})
+set(ENV{LD_LIBRARY_PATH} "${prefix}/${LIBDIR}")
+run("the consumer built with pkg-config" ${LAUNCHER} "${WORK}/consumer-pc")
+check_consumer("the consumer built with pkg-config")
+message(STATUS "installed the ${KIND} library into ${prefix}; both consumers built and ran")

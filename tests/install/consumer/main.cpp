@@ -1,12 +1,20 @@
 // Transforms a 4 x 2 picture with the installed library, checks two
 // coefficients and writes the spectrum to consumer.dat for the installed
-// programs to read.
+// programs to read; prints the version the installed header gives.
 #include <speccore.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main() {
+  char numbers[32];
+  std::snprintf(numbers, sizeof numbers, "%d.%d.%d", SPECCORE_VERSION_MAJOR, SPECCORE_VERSION_MINOR,
+                SPECCORE_VERSION_PATCH);
+  if (std::strcmp(numbers, SPECCORE_VERSION) != 0) {
+    std::fprintf(stderr, "consumer: version %s, numbers %s\n", SPECCORE_VERSION, numbers);
+    return 1;
+  }
   const int32_t width = 4, height = 2;
   Plane plane = planeAlloc(sizeof(Complex), width, height);
   if (plane == nullptr) return 1;
@@ -23,5 +31,7 @@ int main() {
     status = writeSpectrumFile("consumer.dat", nullptr, complexRow(plane, 0), width, height);
   }
   std::free(plane);
-  return status == 0 ? 0 : 1;
+  if (status != 0) return 1;
+  std::printf("speccore %s\n", SPECCORE_VERSION);
+  return 0;
 }
