@@ -1,6 +1,7 @@
 # Runs one check of interop.py, or skips it when its tools are missing.
 # Called with CHECK, PYTHON, MAGICK, SCRIPT, SPECFWD, SPECINV, SPECSHOW,
-# SPECFILTER and SCENE, and LAUNCHER when the programs need one.
+# SPECFILTER and SCENE, LAUNCHER when the programs need one, and FILTER_ULPS
+# (the bound of numpy-filter).
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/needtool.cmake)
 need_tool("${PYTHON}" "no python3 with numpy and Pillow (Debian packages python3-numpy, python3-pil)")
 set(script_args)
@@ -10,6 +11,9 @@ if(NOT CHECK MATCHES "^numpy-")
 endif()
 if(LAUNCHER)
   list(APPEND script_args --launcher "${LAUNCHER}")
+endif()
+if(FILTER_ULPS)
+  list(APPEND script_args --ulps "${FILTER_ULPS}")
 endif()
 execute_process(COMMAND "${PYTHON}" "${SCRIPT}" ${CHECK} ${script_args}
                         --bin "${SPECFWD}" "${SPECINV}" "${SPECSHOW}" "${SPECFILTER}" "${SCENE}"
