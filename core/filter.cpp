@@ -110,8 +110,12 @@ bool filterFactorFits(const FilterFactor* factor, int32_t width, int32_t height)
   return true;
 }
 
+// Below this many samples, starting threads costs more than they save.
+static const int64_t kThreadedSamples = int64_t(1) << 16;
+
 void filterSpectrum(Plane samples, int32_t width, int32_t height, const SpectrumFilter* filter,
                     int threads) {
+  if (threads <= 0 && int64_t(width) * height < kThreadedSamples) threads = 1;
   parallelRows(height, threads, [&](int32_t first, int32_t last) {
     for (int32_t v = first; v < last; ++v) {
       Complex* row = complexRow(samples, v);

@@ -194,6 +194,7 @@ enum {
   kCpxType = 0x00585043,  // "CPX\0"
   kDftForward = 0,        // direction arguments of dft2d: any value but
   kDftInverse = 1,        // kDftInverse is forward
+  kEveryProcessor = 0,    // a thread count: every processor this process may run on
 };
 
 // ---- Processors (parallel.cpp) ---------------------------------------------
@@ -436,8 +437,8 @@ SPECCORE_API double filterGain(const SpectrumFilter* filter, int32_t u, int32_t 
 SPECCORE_API bool filterFactorFits(const FilterFactor* factor, int32_t width, int32_t height);
 
 // Multiplies every sample by its gain, rows shared among `threads` threads (0
-// or less: availableProcessors()); the result does not depend on their
-// number. Cannot fail.
+// or less: availableProcessors(), for a plane large enough to pay for
+// starting them); the result does not depend on their number. Cannot fail.
 SPECCORE_API void filterSpectrum(Plane samples, int32_t width, int32_t height,
                                  const SpectrumFilter* filter, int threads);
 

@@ -31,10 +31,6 @@ static const ToolCommandLine kCommandLine = {
 };
 // clang-format on
 
-// Rows are shared among the processors from this many samples on; below it
-// starting the threads would cost more than they save.
-enum { kThreadedSamples = 1 << 16 };
-
 // From the loaded spectrum to the renamed output: the filter made to fit,
 // the text, the output created, and only then the samples multiplied.
 // Returns the program's exit status.
@@ -54,8 +50,7 @@ static int filterFile(const char* inputPath, const char* outputPath, FilterReque
   RunOutputs outputs;
   if (status == kStatusOk) status = runOutputsOpen(&outputs, &outputPath, 1);
   if (status == kStatusOk) {
-    filterSpectrum(view.samples, w, h, &request->filter,
-                   int64_t(w) * h >= kThreadedSamples ? 0 : 1);
+    filterSpectrum(view.samples, w, h, &request->filter, kEveryProcessor);
     status = writeSpectrumTo(&outputs.files[0], text, complexRow(view.samples, 0), w, h);
     status = runOutputsFinish(&outputs, status);
   }

@@ -10,9 +10,6 @@ namespace {
 
 enum { kGray, kSpectrum, kPower, kOutput, kOutputCount };
 
-// The thread count that stands for every processor the program may run on.
-const int kEveryProcessor = 0;
-
 // The steps between creating the outputs and renaming them. The order fixes
 // the outputs: the gray picture is written before the transform overwrites
 // the samples, and the spectrum is written in its natural order before the

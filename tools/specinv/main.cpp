@@ -25,8 +25,8 @@ static int inversePicture(const char* inputPath, SpectrumWork* work) {
   DftProgress progress;
   ProgressShow show;
   progressShowStart(&show, &progress);
-  // Every processor the program may run on.
-  const int inverse = idft2dToImage(v.samples, work->pixels, v.width, v.height, 0, &progress);
+  const int inverse =
+      idft2dToImage(v.samples, work->pixels, v.width, v.height, kEveryProcessor, &progress);
   progressShowEnd(&show);
   if (inverse < 0) {
     // Only when not even the transform's scratch line could be had: a

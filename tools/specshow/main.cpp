@@ -26,9 +26,8 @@ static int showSpectrum(const char* inputPath, const char* outputPath, bool swap
   if (status == kStatusOk) {
     const SpectrumView& v = work.view;
     // The swap changes the samples in the loaded block only, never the file.
-    // On every processor the program may run on.
-    if (swap) swapQuadrants(v.samples, v.width, v.height, 0);
-    renderPowerSpectrum(v.samples, work.pixels, v.width, v.height, linear, 0);
+    if (swap) swapQuadrants(v.samples, v.width, v.height, kEveryProcessor);
+    renderPowerSpectrum(v.samples, work.pixels, v.width, v.height, linear, kEveryProcessor);
   }
   return spectrumRunFinish(&work, &outputs, status);
 }
