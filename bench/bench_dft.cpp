@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
@@ -74,7 +75,7 @@ void literal(benchmark::State& state, Size z) {
 
 // Each iteration transforms a fresh copy of the input (copied outside the
 // timing), so the values never grow toward overflow.
-void kernel(benchmark::State& state, Size z, DftIsa isa, bool gray) {
+void kernel(benchmark::State& state, Size z, const DftIsa* isa, bool gray) {
   const Grid in = input(z, gray);
   Plane p = planeAlloc(sizeof(Complex), z.w, z.h);
   if (p == nullptr) {
@@ -83,7 +84,7 @@ void kernel(benchmark::State& state, Size z, DftIsa isa, bool gray) {
   }
   for (auto _ : state) {
     state.PauseTiming();
-    std::memcpy(p[0], in.data(), in.size() * sizeof(Complex));
+    std::memcpy(complexRow(p, 0), in.data(), in.size() * sizeof(Complex));
     state.ResumeTiming();
     DftOptions options;
     options.isa = isa;
@@ -153,13 +154,20 @@ __attribute__((target("avx2"))) double peak256(int64_t rounds) {
   return sum;
 }
 
-void peak(benchmark::State& state, DftIsa isa) {
+// The peak measures, by the name of the instruction set they run on, with
+// the complex multiply-adds of one round: 512-bit, 8 lines x 8 lanes; 256-bit,
+// 2 lines x 8 lanes.
+struct PeakMeasure {
+  const char* isa;
+  double (*run)(int64_t rounds);
+  double perRound;
+};
+const PeakMeasure kPeaks[] = {{"avx2", peak256, 16}, {"avx512", peak512, 64}};
+
+void peak(benchmark::State& state, const PeakMeasure* measure) {
   const int64_t rounds = 1 << 20;
-  for (auto _ : state)
-    benchmark::DoNotOptimize(isa == kDftAvx512 ? peak512(rounds) : peak256(rounds));
-  // 512-bit: 8 lines x 8 lanes per round; 256-bit: 2 lines x 8 lanes.
-  const double perRound = isa == kDftAvx512 ? 64 : 16;
-  state.counters["Gcmadd/s"] = benchmark::Counter(perRound * double(rounds) * 1e-9,
+  for (auto _ : state) benchmark::DoNotOptimize(measure->run(rounds));
+  state.counters["Gcmadd/s"] = benchmark::Counter(measure->perRound * double(rounds) * 1e-9,
                                                   benchmark::Counter::kIsIterationInvariantRate);
 }
 #endif
@@ -229,7 +237,8 @@ void specfwdProcess(benchmark::State& state, Size z, int threads) {
     processor += double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                  1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
   }
-  std::system(("rm -rf '" + dir + "'").c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
   // The memory a square picture needs: the input file, the picture, the
   // complex plane and the factor table (8*M + 16*M^2 bytes for M = W = H).
   const double w = z.w, h = z.h, file = 54 + 4 * w * h, picture = 8 * h + 4 * w * h;
@@ -298,11 +307,13 @@ std::string processName(Size z, int threads) {
 }
 
 void printSummary(SummaryReporter& r) {
-  const std::string best = dftIsaName(dftBestIsa());
+  const std::string best = dftBestIsa().name;
   std::printf("\nSummary: fastest of the repeated runs; rates in G cmadd/s\n");
-  for (DftIsa vector : {kDftAvx512, kDftAvx2, kDftNeon}) {
-    if (!dftIsaAvailable(vector)) continue;
-    const std::string name = dftIsaName(vector);
+  // The vector kernels, widest first: every row of the table but the plain one.
+  const DftIsaList isas = dftIsas();
+  for (const DftIsa* vector = isas.end() - 1; vector != isas.begin(); --vector) {
+    if (!vector->available()) continue;
+    const std::string name = vector->name;
     const double peakRate = r.rate["peak/" + name];
     if (peakRate > 0)
       std::printf("\nkernel %s, one thread, processor time; peak %.2f for this mix\n", name.c_str(),
@@ -371,24 +382,24 @@ void printSummary(SummaryReporter& r) {
 int main(int argc, char** argv) {
   std::vector<benchmark::internal::Benchmark*> all;
 #ifdef BENCH_X86_PEAK
-  for (DftIsa isa : {kDftAvx2, kDftAvx512})
-    if (dftIsaAvailable(isa))
-      all.push_back(benchmark::RegisterBenchmark((std::string("peak/") + dftIsaName(isa)).c_str(),
-                                                 peak, isa));
+  for (const PeakMeasure& measure : kPeaks)
+    for (const DftIsa& isa : dftIsas())
+      if (isa.available() && std::strcmp(isa.name, measure.isa) == 0)
+        all.push_back(benchmark::RegisterBenchmark((std::string("peak/") + measure.isa).c_str(),
+                                                   peak, &measure));
 #endif
   for (const Size& z : kSizes) {
     const std::string n = sizeName(z);
     benchmark::RegisterBenchmark(("literal/" + n).c_str(), literal, z)
         ->Unit(benchmark::kMillisecond)
         ->Repetitions(3);
-    for (DftIsa isa : kDftIsas) {
-      if (!dftIsaAvailable(isa)) continue;
+    for (const DftIsa& isa : dftIsas()) {
+      if (!isa.available()) continue;
       for (bool gray : {false, true})
-        all.push_back(
-            benchmark::RegisterBenchmark(
-                (std::string(dftIsaName(isa)) + (gray ? "/gray/" : "/complex/") + n).c_str(),
-                kernel, z, isa, gray)
-                ->Unit(benchmark::kMillisecond));
+        all.push_back(benchmark::RegisterBenchmark(
+                          (std::string(isa.name) + (gray ? "/gray/" : "/complex/") + n).c_str(),
+                          kernel, z, &isa, gray)
+                          ->Unit(benchmark::kMillisecond));
     }
   }
   for (benchmark::internal::Benchmark* b : all) b->Repetitions(5);

@@ -24,6 +24,8 @@
 
 #include "speccore.h"
 
+using namespace speccore;
+
 static_assert(LDBL_MANT_DIG >= 64, "the reference needs a long double wider than a double");
 
 namespace {

@@ -19,16 +19,14 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${SPEC_WINE_RUN} @ONLY
 
 # The programs to put in C:\tools: this build's own, or those of the build
 # directory named by SPEC_WINDOWS_BUILD (tests/CMakeLists.txt).
-if(WIN32)
-  set(windows_programs $<TARGET_FILE:specfwd> $<TARGET_FILE:specinv> $<TARGET_FILE:specshow>
-                       $<TARGET_FILE:specinfo> $<TARGET_FILE:specfilter>)
-else()
-  set(windows_programs ${SPEC_WINDOWS_BUILD}/tools/specfwd/specfwd.exe
-                       ${SPEC_WINDOWS_BUILD}/tools/specinv/specinv.exe
-                       ${SPEC_WINDOWS_BUILD}/tools/specshow/specshow.exe
-                       ${SPEC_WINDOWS_BUILD}/tools/specinfo/specinfo.exe
-                       ${SPEC_WINDOWS_BUILD}/tools/specfilter/specfilter.exe)
-endif()
+set(windows_programs)
+foreach(program IN LISTS SPEC_PROGRAMS)
+  if(WIN32)
+    list(APPEND windows_programs $<TARGET_FILE:${program}>)
+  else()
+    list(APPEND windows_programs ${SPEC_WINDOWS_BUILD}/tools/${program}/${program}.exe)
+  endif()
+endforeach()
 string(REPLACE ";" "|" windows_programs "${windows_programs}")
 add_test(NAME wineprefix
          COMMAND ${CMAKE_COMMAND} -DRUN=${SPEC_WINE_RUN} -DPREFIX=${SPEC_WINEPREFIX}

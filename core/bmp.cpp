@@ -1,12 +1,15 @@
-#include <cstdio>
-#include <cstdlib>
+#include "speccore/bmp.h"
+
+#include <cstdint>
 
 #include "bmplayout.h"
 #include "bytes.h"
 #include "fileio.h"
-#include "speccore.h"
+#include "report.h"
+#include "speccore/output.h"
+#include "speccore/status.h"
 
-using namespace speccore;
+namespace speccore {
 
 void bmpHeaderRead(const uint8_t* b, BmpHeader* h) {
   h->bfType = read16le(b + 0);
@@ -45,46 +48,27 @@ static bool rowsInside(const BmpHeader& h, uint32_t size) {
 }
 
 int bmpCheck(const uint8_t* image, uint32_t size) {
-  if (image == nullptr || size < kBmpHeaderSize + 1) return 1;
+  if (image == nullptr || size < kBmpHeaderSize + 1) return kBmpNoImage;
   BmpHeader h;
   bmpHeaderRead(image, &h);
-  if (h.bfType != 0x4D42 || h.bfReserved1 != 0 || h.bfReserved2 != 0) return 2;
-  if (h.biPlanes != 1 || h.biCompression != 0) return 3;
+  if (h.bfType != 0x4D42 || h.bfReserved1 != 0 || h.bfReserved2 != 0) return kBmpNotBmp;
+  if (h.biPlanes != 1 || h.biCompression != 0) return kBmpCompressed;
   if (h.biSizeImage != 0) {
     // Unsigned 32-bit arithmetic that wraps, row padding not counted.
     uint32_t rows = uint32_t(h.biHeight);
     if (h.biHeight < 0) rows = 0u - rows;
     const uint32_t unpadded = rows * uint32_t(h.biWidth) * uint32_t(h.biBitCount >> 3);
-    if (h.biSizeImage < unpadded || size < h.biSizeImage + h.bfOffBits) return 4;
+    if (h.biSizeImage < unpadded || size < h.biSizeImage + h.bfOffBits) return kBmpSizeMismatch;
   }
-  switch (h.biBitCount) {
-    case 32:
-      if (h.bfOffBits != kBmpHeaderSize) return 5;
-      break;
-    case 24:
-      if (h.bfOffBits != kBmpHeaderSize) return 6;
-      break;
-    case 8:
-      if (((h.bfOffBits - kBmpHeaderSize) & 3) != 0) {
-        std::fprintf(stderr, "Unexpected lut size. %d, %d\n", int32_t(h.bfOffBits),
-                     int(bmpLayout(h).paletteSize));
-        return 7;
-      }
-      break;
-    case 1:
-      if (h.bfOffBits != kBmpHeaderSize + 8) {
-        std::fprintf(stderr, "Unexpected, requirement is 2, lut size. %d, %d\n",
-                     int32_t(h.bfOffBits), int(bmpLayout(h).paletteSize));
-        return 8;
-      }
-      break;
-    default:
-      return 0;  // accepted here; the decoder declines the bit count
-  }
+  // A bit count the decoder does not expand is accepted here and declined there.
+  const BmpVariant* variant = bmpVariant(h.biBitCount);
+  if (variant == nullptr) return kStatusOk;
+  const int offset = variant->checkOffset(h);
+  if (offset != kStatusOk) return offset;
   // The tests above leave gaps (no size test when biSizeImage is 0, wrapping
   // arithmetic, padding and 1-bit rows not counted), so the rows the decoder
   // will read are proved to lie inside the file before it is accepted.
-  return rowsInside(h, size) ? 0 : 4;
+  return rowsInside(h, size) ? kStatusOk : kBmpSizeMismatch;
 }
 
 int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t height) {
@@ -93,8 +77,7 @@ int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t hei
   // bfSize is a 32-bit field: a larger picture cannot be written as a BMP,
   // and writing a wrapped count would silently drop pixels.
   if (width < 0 || bytes + kBmpHeaderSize > int64_t(UINT32_MAX)) {
-    std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", out->path, width,
-                 height);
+    report("File '%s' cannot create. unsupported size(%d x %d)", out->path, width, height);
     return kStatusOutput;
   }
   const uint32_t imageBytes = uint32_t(bytes);
@@ -124,3 +107,5 @@ int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t heig
   }
   return 0;
 }
+
+}  // namespace speccore

@@ -1,84 +1,82 @@
 #include <cstring>
 #include <vector>
 
+#include "histogram.h"
 #include "parallel.h"
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/render.h"
 
-using namespace speccore;
+namespace speccore {
 
-enum { kBins = 1024 };
+namespace {
 
-static inline Pixel32 grayPixel(int32_t g) {
-  return Pixel32{uint8_t(g), uint8_t(g), uint8_t(g), 0};
-}
+inline Pixel32 grayPixel(int32_t g) { return Pixel32{uint8_t(g), uint8_t(g), uint8_t(g), 0}; }
 
 // Truncation toward zero of a value the caller expects in [0, limit]. A value
 // that is not a number, or lies outside, would make the plain conversion
 // undefined: NaN and values below 0 give 0, values above give limit.
-static inline int32_t truncateInto(double v, int32_t limit) {
+inline int32_t truncateInto(double v, int32_t limit) {
   if (!(v >= 0.0)) return 0;
   if (v >= double(limit)) return limit;
   return int32_t(v);
 }
 
-void complexToImage(Plane source, Plane destination, int32_t width, int32_t height, int threads) {
-  if (width < 1 || height < 1) return;  // no sample to start the range from
-  double min, max;
-  planeRange(
-      width, height, threads,
-      [source](int32_t y, int32_t x) { return complexRow(source, y)[x].re; }, &min, &max);
-  const double range = max > min ? max - min : 1.0;
+// Levels that already fit a byte are shown as they are, truncated: 127.999
+// gives 127. Finite values here lie in [0, 256), so only a NaN (which takes
+// part in no comparison of the range) is clamped, to 0.
+void truncatedPicture(Plane source, Plane destination, int32_t width, int32_t height, int threads) {
+  parallelRows(height, threads, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
+      const Complex* in = complexRow(source, y);
+      Pixel32* out = pixelRow(destination, y);
+      for (int32_t x = 0; x < width; ++x) out[x] = grayPixel(truncateInto(in[x].re, 255));
+    }
+  });
+}
 
-  if (min >= 0.0 && max < 256.0) {
-    // Levels that already fit a byte are shown as they are, truncated: 127.999
-    // gives 127. Finite values here lie in [0, 256), so only a NaN (which
-    // takes part in no comparison above) is clamped, to 0.
-    parallelRows(height, threads, [&](int32_t first, int32_t last) {
-      for (int32_t y = first; y < last; ++y) {
-        const Complex* in = complexRow(source, y);
-        Pixel32* out = pixelRow(destination, y);
-        for (int32_t x = 0; x < width; ++x) out[x] = grayPixel(truncateInto(in[x].re, 255));
-      }
-    });
-    return;
-  }
-
-  // Stretched case: bin every sample, find the cuts that clip 1 % of the
-  // samples at each end, and ramp the gray levels linearly between them. The
-  // destination holds each pixel's bin until the last pass maps it. Each
-  // thread counts its rows in a histogram of its own; the sums are exact.
+// Puts every sample's bin, 1023 (re - min) / range truncated, into its pixel
+// of `destination` and counts the bins into `histogram`. Each thread counts
+// its rows in a histogram of its own; the sums are exact.
+void binSamples(Plane source, Plane destination, int32_t width, int32_t height, double min,
+                double range, int threads, int64_t* histogram) {
   const int parts = threadsFor(threads, height);
-  std::vector<int64_t> counts(size_t(parts) * kBins, 0);
+  std::vector<int64_t> counts(size_t(parts) * kHistogramBins, 0);
   parallelRanges(height, parts, [&](int part, int64_t first, int64_t last) {
-    int64_t* histogram = &counts[size_t(part) * kBins];
+    int64_t* own = &counts[size_t(part) * kHistogramBins];
     for (int64_t y = first; y < last; ++y) {
       const Complex* in = complexRow(source, int32_t(y));
       Pixel32* out = pixelRow(destination, int32_t(y));
       for (int32_t x = 0; x < width; ++x) {
         // Finite samples land in 0..1023; a non-finite one (NaN, or inf/inf
         // when the range itself is infinite) is clamped into the table.
-        const int32_t bin = truncateInto((in[x].re - min) * 1023.0 / range, kBins - 1);
+        const int32_t bin = truncateInto((in[x].re - min) * 1023.0 / range, kHistogramBins - 1);
         std::memcpy(&out[x], &bin, sizeof bin);
-        ++histogram[bin];
+        ++own[bin];
       }
     }
   });
-  int64_t histogram[kBins] = {0};
+  for (int b = 0; b < kHistogramBins; ++b) histogram[b] = 0;
   for (int part = 0; part < parts; ++part)
-    for (int b = 0; b < kBins; ++b) histogram[b] += counts[size_t(part) * kBins + size_t(b)];
+    for (int b = 0; b < kHistogramBins; ++b)
+      histogram[b] += counts[size_t(part) * kHistogramBins + size_t(b)];
+}
+
+// Stretched case: bin every sample, find the cuts that clip 1 % of the
+// samples at each end, and ramp the gray levels linearly between them. The
+// destination holds each pixel's bin until the last pass maps it.
+void stretchedPicture(Plane source, Plane destination, int32_t width, int32_t height, double min,
+                      double max, int threads) {
+  const double range = max > min ? max - min : 1.0;
+  int64_t histogram[kHistogramBins];
+  binSamples(source, destination, width, height, min, range, threads, histogram);
   const int64_t n = int64_t(width) * height;
-  const int64_t clip = n < 200 ? 1 : n / 100;
+  const HistogramCuts cut = histogramCuts(histogram, n < 200 ? 1 : n / 100);
 
-  int32_t lo = 0;
-  for (int64_t sum = histogram[0]; sum < clip && lo < kBins - 1;) sum += histogram[++lo];
-  int32_t hi = kBins - 1;
-  for (int64_t sum = histogram[hi]; sum < clip && hi > 0;) sum += histogram[--hi];
-
-  Pixel32 table[kBins];
-  for (int32_t b = 0; b < kBins; ++b) table[b] = grayPixel(255);
-  for (int32_t b = 0; b <= lo; ++b) table[b] = grayPixel(0);
-  for (int32_t b = lo + 1; b < hi; ++b)
-    table[b] = grayPixel(int32_t(double(255 * (b - lo)) / double(hi - lo)));
+  Pixel32 table[kHistogramBins];
+  for (int32_t b = 0; b < kHistogramBins; ++b) table[b] = grayPixel(255);
+  for (int32_t b = 0; b <= cut.lo; ++b) table[b] = grayPixel(0);
+  for (int32_t b = cut.lo + 1; b < cut.hi; ++b)
+    table[b] = grayPixel(int32_t(double(255 * (b - cut.lo)) / double(cut.hi - cut.lo)));
 
   parallelRows(height, threads, [&](int32_t first, int32_t last) {
     for (int32_t y = first; y < last; ++y) {
@@ -92,8 +90,32 @@ void complexToImage(Plane source, Plane destination, int32_t width, int32_t heig
   });
 }
 
+}  // namespace
+
+HistogramCuts histogramCuts(const int64_t* histogram, int64_t clip) {
+  HistogramCuts cut = {0, kHistogramBins - 1};
+  for (int64_t sum = histogram[cut.lo]; sum < clip && cut.lo < kHistogramBins - 1;)
+    sum += histogram[++cut.lo];
+  for (int64_t sum = histogram[cut.hi]; sum < clip && cut.hi > 0;) sum += histogram[--cut.hi];
+  return cut;
+}
+
+void complexToImage(Plane source, Plane destination, int32_t width, int32_t height, int threads) {
+  if (width < 1 || height < 1) return;  // no sample to start the range from
+  double min, max;
+  planeRange(
+      width, height, threads,
+      [source](int32_t y, int32_t x) { return complexRow(source, y)[x].re; }, &min, &max);
+  if (min >= 0.0 && max < 256.0)
+    truncatedPicture(source, destination, width, height, threads);
+  else
+    stretchedPicture(source, destination, width, height, min, max, threads);
+}
+
 void writeComplexImage(const char* path, Plane source, Plane destination, int32_t width,
                        int32_t height) {
   complexToImage(source, destination, width, height);
-  bmpWrite32(path, destination[0], width, height);
+  bmpWrite32(path, pixelRow(destination, 0), width, height);
 }
+
+}  // namespace speccore

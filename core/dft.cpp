@@ -1,13 +1,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
 
 #include "dftkernel.h"
 #include "parallel.h"
-#include "speccore.h"
+#include "speccore/dft.h"
+#include "speccore/status.h"
 
 namespace speccore {
 
@@ -386,48 +388,41 @@ static bool runPass(At at, const Pass& pass, DftFactors factors, int threads, Pa
 }
 
 // ---- Kernel choice ----------------------------------------------------------
+// Every instruction set of this build, narrowest first: dft2d runs the last
+// one the CPU has. A new set is one row here, its kernels' file and its line
+// in CMakeLists.txt.
 
-int dftIsaAvailable(DftIsa isa) {
-  switch (isa) {
-    case kDftScalar:
-      return 1;
-#if defined(SPECCORE_X86_KERNELS)
-    case kDftAvx2:
-      return __builtin_cpu_supports("avx2") ? 1 : 0;
-    case kDftAvx512:
-      return __builtin_cpu_supports("avx512f") ? 1 : 0;
-#endif
-#if defined(SPECCORE_NEON_KERNELS)
-    case kDftNeon:
-      return 1;
-#endif
-    default:
-      return 0;
-  }
-}
+namespace {
 
-DftIsa dftBestIsa() {
-  if (dftIsaAvailable(kDftAvx512)) return kDftAvx512;
-  if (dftIsaAvailable(kDftAvx2)) return kDftAvx2;
-  if (dftIsaAvailable(kDftNeon)) return kDftNeon;
-  return kDftScalar;
-}
-
-const char* dftIsaName(DftIsa isa) {
-  static const char* const kNames[] = {"scalar", "avx2", "avx512", "neon"};
-  return kNames[isa];
-}
-
-DftKernels dftKernels(DftIsa isa) {
-#if defined(SPECCORE_X86_KERNELS)
-  if (isa == kDftAvx512) return dftKernelsAvx512();
-  if (isa == kDftAvx2) return dftKernelsAvx2();
-#endif
-#if defined(SPECCORE_NEON_KERNELS)
-  if (isa == kDftNeon) return dftKernelsNeon();
-#endif
-  (void)isa;
+bool always() { return true; }
+DftKernels plainKernels() {
   return DftKernels{tileSums<Lanes<double>, 1, false>, tileSums<Lanes<double>, 1, true>};
+}
+#if defined(SPECCORE_X86_KERNELS)
+bool cpuHasAvx2() { return __builtin_cpu_supports("avx2"); }
+bool cpuHasAvx512() { return __builtin_cpu_supports("avx512f"); }
+#endif
+
+const DftIsa kIsas[] = {
+    {"scalar", always, plainKernels},
+#if defined(SPECCORE_X86_KERNELS)
+    {"avx2", cpuHasAvx2, dftKernelsAvx2},
+    {"avx512", cpuHasAvx512, dftKernelsAvx512},
+#endif
+#if defined(SPECCORE_NEON_KERNELS)
+    {"neon", always, dftKernelsNeon},  // every aarch64 processor has AdvSIMD
+#endif
+};
+
+}  // namespace
+
+DftIsaList dftIsas() { return DftIsaList{std::begin(kIsas), std::end(kIsas)}; }
+
+const DftIsa& dftBestIsa() {
+  const DftIsa* best = &kIsas[0];
+  for (const DftIsa& isa : kIsas)
+    if (isa.available()) best = &isa;
+  return *best;
 }
 
 // ---- Entry points -----------------------------------------------------------
@@ -442,7 +437,7 @@ enum { kStackLine = 1024 };
 
 int dft2dWith(Plane plane, int32_t width, int32_t height, int direction,
               const DftOptions& options) {
-  if (width <= 0 || height <= 0) return 0;  // nothing to transform
+  if (width <= 0 || height <= 0) return kStatusOk;  // nothing to transform
   // The direct passes' scratch line is had first: with it, a transform can
   // always be finished, whatever memory the faster passes find.
   const int32_t m = width > height ? width : height;
@@ -450,7 +445,7 @@ int dft2dWith(Plane plane, int32_t width, int32_t height, int direction,
   Complex* scratch = stackLine;
   if (m > kStackLine) {
     scratch = static_cast<Complex*>(std::malloc(size_t(m) * sizeof(Complex)));
-    if (scratch == nullptr) return -1;
+    if (scratch == nullptr) return kStatusMemory;
   }
   const uint64_t work = uint64_t(width) * uint64_t(height) * (uint64_t(width) + height);
   if (options.progress != nullptr) options.progress->total.store(work);
@@ -458,7 +453,7 @@ int dft2dWith(Plane plane, int32_t width, int32_t height, int direction,
   // that pays for starting threads.
   const int threads =
       options.threads > 0 ? options.threads : (work < kThreadedWork ? 1 : availableProcessors());
-  const DftKernels kernels = dftKernels(options.isa);
+  const DftKernels kernels = (options.isa != nullptr ? *options.isa : kIsas[0]).kernels();
   const Pass rows = {width,   height,          direction, angleStep(width, direction),
                      kernels, options.progress};
   const Pass columns = {height,  width,           direction, angleStep(height, direction),
@@ -478,7 +473,7 @@ int dft2dWith(Plane plane, int32_t width, int32_t height, int direction,
   passMemoryFree(&memory);
   if (!columnsDone) directPasses(plane, width, height, direction, !rowsDone, true, scratch);
   if (scratch != stackLine) std::free(scratch);
-  return 0;
+  return kStatusOk;
 }
 
 int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
@@ -487,14 +482,10 @@ int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
   return dft2dWith(plane, width, height, direction, options);
 }
 
-}  // namespace speccore
-
-using namespace speccore;
-
 int dft2dThreads(Plane plane, int32_t width, int32_t height, int direction, int threads,
                  DftProgress* progress) {
   DftOptions options;
-  options.isa = dftBestIsa();
+  options.isa = &dftBestIsa();
   options.threads = threads;
   options.progress = progress;
   return dft2dWith(plane, width, height, direction, options);
@@ -503,3 +494,5 @@ int dft2dThreads(Plane plane, int32_t width, int32_t height, int direction, int 
 int dft2d(Plane plane, int32_t width, int32_t height, int direction) {
   return dft2dThreads(plane, width, height, direction, 1, nullptr);
 }
+
+}  // namespace speccore

@@ -15,7 +15,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "speccore.h"
+#include "speccore/dft.h"
+#include "speccore/types.h"
 
 namespace speccore {
 
@@ -39,19 +40,33 @@ struct DftKernels {
   TileKernel realInput;
 };
 
-enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2, kDftNeon = 3 };
+// Each instruction set's kernels, compiled in their own files for that set.
+DftKernels dftKernelsAvx2();
+DftKernels dftKernelsAvx512();
+DftKernels dftKernelsNeon();
 
-// Every instruction set, narrowest first, for those who try each in turn.
-inline constexpr DftIsa kDftIsas[] = {kDftScalar, kDftNeon, kDftAvx2, kDftAvx512};
+// An instruction set the kernels are compiled for: one row of the table in
+// dft.cpp, which is the one place that lists them.
+struct DftIsa {
+  const char* name;         // what reports call it: "scalar", "avx2", "avx512", "neon"
+  bool (*available)();      // whether this CPU runs it
+  DftKernels (*kernels)();  // its kernels
+};
 
-// 1 when this CPU runs the kernels of `isa`, else 0.
-int dftIsaAvailable(DftIsa isa);
+// The rows of the table: begin() and end() for a range-for.
+struct DftIsaList {
+  const DftIsa* first;
+  const DftIsa* last;
+  const DftIsa* begin() const { return first; }
+  const DftIsa* end() const { return last; }
+};
+
+// Every instruction set of this build, narrowest first: the plain one, which
+// every CPU runs, then the vector ones of this processor family.
+DftIsaList dftIsas();
 
 // The widest instruction set this CPU runs: the one dft2d uses.
-DftIsa dftBestIsa();
-
-// The name reports give `isa`: "scalar", "neon", "avx2" or "avx512".
-const char* dftIsaName(DftIsa isa);
+const DftIsa& dftBestIsa();
 
 // How a pass keeps its factors: chosen by the sizes (kDftAuto), or forced.
 // Every choice gives the same bits.
@@ -63,8 +78,8 @@ enum DftFactors {
 };
 
 struct DftOptions {
-  DftIsa isa = kDftScalar;  // the caller checks dftIsaAvailable first
-  int threads = 1;          // 0 or less: every processor this process may run on
+  const DftIsa* isa = nullptr;  // null: the plain kernels; else one whose available() holds
+  int threads = 1;              // 0 or less: every processor this process may run on
   DftFactors factors = kDftAuto;
   DftProgress* progress = nullptr;
 };
@@ -75,15 +90,6 @@ int dft2dWith(Plane plane, int32_t width, int32_t height, int direction, const D
 // The direct passes alone: what a transform falls back to when not even a
 // strip can be had. Returns as dft2d.
 int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
-
-// The kernels of `isa` (the scalar ones for an unknown value); the caller
-// checks dftIsaAvailable first.
-DftKernels dftKernels(DftIsa isa);
-
-// Each instruction set's kernels, compiled in their own files for that set.
-DftKernels dftKernelsAvx2();
-DftKernels dftKernelsAvx512();
-DftKernels dftKernelsNeon();
 
 // ---- Lanes --------------------------------------------------------------------
 // The operations the kernel needs on a register R of doubles whose arithmetic

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "report.h"
+#include "speccore/status.h"
+
 namespace speccore {
 
 // The size of the file behind an open stream, asked of the stream itself so
@@ -27,38 +30,36 @@ int loadWholeFile(const char* path, int64_t minSize, uint32_t slack, uint8_t** b
   *size = 0;
   FILE* f = std::fopen(path, "rb");
   if (f == nullptr) {
-    std::fprintf(stderr, "'%s' open error.\n", path);
+    report("'%s' open error.", path);
     return kStatusOpen;
   }
   int64_t fileSize = 0;
   if (!openFileSize(f, &fileSize)) {
-    std::fprintf(stderr, "'%s' stat error.\n", path);
+    report("'%s' stat error.", path);
     std::fclose(f);
     return kStatusStat;
   }
   // Sizes are 32-bit signed counts in every format the suite reads, so a
   // file of 2 GiB or more is refused here rather than read with a wrapped size.
   if (fileSize <= minSize) {
-    std::fprintf(stderr, "'%s' file size erro. too small(%d Byte)\n", path,
-                 static_cast<int>(fileSize));
+    report("'%s' file size erro. too small(%d Byte)", path, static_cast<int>(fileSize));
     std::fclose(f);
     return kStatusSize;
   }
   if (fileSize > INT32_MAX - int64_t(slack)) {
-    std::fprintf(stderr, "'%s' file size erro. too large(%lld Byte)\n", path,
-                 static_cast<long long>(fileSize));
+    report("'%s' file size erro. too large(%lld Byte)", path, static_cast<long long>(fileSize));
     std::fclose(f);
     return kStatusSize;
   }
   uint8_t* data = static_cast<uint8_t*>(std::malloc(size_t(fileSize) + slack));
   if (data == nullptr) {
-    std::fprintf(stderr, "Couldn't allocate memory.\n");
+    report("Couldn't allocate memory.");
     std::fclose(f);
     return kStatusMemory;
   }
   // One read of one item: an empty file delivers no item and is a read error.
   if (std::fread(data, size_t(fileSize), 1, f) != 1) {
-    std::fprintf(stderr, "'%s' read error.\n", path);
+    report("'%s' read error.", path);
     std::free(data);
     std::fclose(f);
     return kStatusRead;

@@ -1,10 +1,12 @@
+#include "speccore/filter.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "parallel.h"
-#include "speccore.h"
+#include "speccore/bmp.h"
 
-using namespace speccore;
+namespace speccore {
 
 namespace {
 
@@ -127,3 +129,5 @@ void filterSpectrum(Plane samples, int32_t width, int32_t height, const Spectrum
     }
   });
 }
+
+}  // namespace speccore

@@ -1,6 +1,10 @@
 #include <cmath>
 
-#include "speccore.h"
+#include "speccore/dft.h"
+#include "speccore/render.h"
+#include "speccore/status.h"
+
+namespace speccore {
 
 // True when every real part is a finite number, the only case in which the
 // rendering has a gray level for each sample. A NaN or an infinity anywhere
@@ -18,8 +22,11 @@ static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
 
 int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
                   DftProgress* progress) {
-  if (dft2dThreads(plane, width, height, kDftInverse, threads, progress) != 0) return -1;
-  if (!realPartsFinite(plane, width, height)) return 1;
+  if (dft2dThreads(plane, width, height, kDftInverse, threads, progress) != kStatusOk)
+    return kStatusMemory;
+  if (!realPartsFinite(plane, width, height)) return kStatusNotFinite;
   complexToImage(plane, destination, width, height, threads);
-  return 0;
+  return kStatusOk;
 }
+
+}  // namespace speccore

@@ -16,17 +16,17 @@
 #include <unistd.h>
 #endif
 
-#include "speccore.h"
+#include "report.h"
+#include "speccore/output.h"
+#include "speccore/status.h"
+
+namespace speccore {
 
 namespace {
 
-void reportCannotCreate(const OutputFile* out) {
-  std::fprintf(stderr, "File '%s' cannot create.\n", out->path);
-}
+void reportCannotCreate(const OutputFile* out) { report("File '%s' cannot create.", out->path); }
 
-void reportCannotWrite(const OutputFile* out) {
-  std::fprintf(stderr, "File '%s' cannot write.\n", out->path);
-}
+void reportCannotWrite(const OutputFile* out) { report("File '%s' cannot write.", out->path); }
 
 char* copyOf(const std::string& s) {
   char* c = static_cast<char*>(std::malloc(s.size() + 1));
@@ -251,3 +251,5 @@ void outputDiscard(OutputFile* out) {
   if (out->temporary != nullptr) std::remove(out->temporary);
   releaseNames(out);
 }
+
+}  // namespace speccore

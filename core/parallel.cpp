@@ -6,6 +6,8 @@
 #include <windows.h>
 #endif
 
+namespace speccore {
+
 int availableProcessors() {
   int n = 0;
 #if defined(__linux__)
@@ -21,3 +23,5 @@ int availableProcessors() {
   if (n <= 0) n = int(std::thread::hardware_concurrency());
   return n > 0 ? n : 1;
 }
+
+}  // namespace speccore

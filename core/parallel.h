@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "speccore.h"
+#include "speccore/types.h"
 
 namespace speccore {
 

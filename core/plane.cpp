@@ -4,7 +4,9 @@
 #include <sys/mman.h>
 #endif
 
-#include "speccore.h"
+#include "speccore/plane.h"
+
+namespace speccore {
 
 // Bytes of a plane block, H pointers plus H*W*E element bytes, or 0 when that
 // count does not fit in size_t. Each product is checked, so a request whose
@@ -63,3 +65,5 @@ Plane planeWrap(void* data, int32_t elementSize, int32_t width, int32_t height) 
   for (int32_t r = 0; r < height; ++r) table[r] = rows + size_t(r) * stride;
   return table;
 }
+
+}  // namespace speccore

@@ -1,9 +1,10 @@
 #include <cmath>
 
 #include "parallel.h"
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/render.h"
 
-using namespace speccore;
+namespace speccore {
 
 void swapQuadrants(Plane plane, int32_t width, int32_t height, int threads) {
   const int32_t hw = width / 2, hh = height / 2;
@@ -70,5 +71,16 @@ void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t
 int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_t width,
                        int32_t height) {
   renderPowerSpectrum(source, destination, width, height, false);
-  return bmpWrite32(path, destination[0], width, height);
+  return bmpWrite32(path, pixelRow(destination, 0), width, height);
 }
+
+int writeCentredPowerSpectrum(const char* path, Plane source, Plane destination, int32_t width,
+                              int32_t height) {
+  // The swap pairs disjoint samples, so the second one puts every sample back.
+  swapQuadrants(source, width, height);
+  const int status = writePowerSpectrum(path, source, destination, width, height);
+  swapQuadrants(source, width, height);
+  return status;
+}
+
+}  // namespace speccore

@@ -1,14 +1,18 @@
+#include "speccore/spectrumfile.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "bytes.h"
 #include "fileio.h"
-#include "speccore.h"
+#include "report.h"
+#include "speccore/output.h"
+#include "speccore/plane.h"
+#include "speccore/status.h"
 
-using namespace speccore;
+namespace speccore {
 
 void cpxHeaderRead(const uint8_t* b, CpxHeader* h) {
   h->cxType = read32le(b + 0);
@@ -33,8 +37,7 @@ int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_
   const int64_t sampleBytes = int64_t(width) * height * int64_t(sizeof(Complex));
   if (width < 1 || height < 1 || textLength > size_t(INT32_MAX) ||
       sampleBytes + kCpxHeaderSize + int64_t(textLength) > INT32_MAX) {
-    std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n", path, width,
-                 height);
+    report("File '%s' cannot create. unsupported size(%d x %d)", path, width, height);
     return kStatusOutput;
   }
   return kStatusOk;
@@ -91,8 +94,7 @@ int checkSpectrumHeader(const uint8_t* file, uint32_t size) {
   if (file == nullptr || size < kCpxHeaderSize) return 1;
   CpxHeader h;
   cpxHeaderRead(file, &h);
-  if (h.cxType != kCpxType) return 1;
-  if (h.cxWidth <= 1 || h.cxHeight <= 1) return 1;
+  if (h.cxType != kCpxType || h.cxWidth <= 1 || h.cxHeight <= 1) return 1;
   // The product of two positive 32-bit values fits in 64 bits, but times 16
   // it may not (2^31 - 1 squared is near 2^62): the sample count is compared
   // with the samples the file can hold instead of its byte count with the size.
@@ -110,7 +112,7 @@ int spectrumViewOpen(uint8_t* file, uint32_t size, SpectrumView* view) {
   *view = SpectrumView();
   // The size loaded, not one asked before, bounds what may be read: the file
   // can have changed in between.
-  if (checkSpectrumHeader(file, size) != 0) return kStatusUnknownFile;
+  if (checkSpectrumHeader(file, size) != 0) return kStatusNotSpectrum;
   CpxHeader header;
   cpxHeaderRead(file, &header);
   view->width = header.cxWidth;
@@ -152,3 +154,5 @@ char* spectrumText(const uint8_t* file, uint32_t size) {
   text[length] = '\0';
   return text;
 }
+
+}  // namespace speccore

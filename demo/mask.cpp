@@ -7,6 +7,8 @@
 
 #include "speccore.h"
 
+using namespace speccore;
+
 int main(int argc, char** argv) {
   if (argc != 7) {
     std::fprintf(stderr, "usage: mask output_bmp width height column row radius\n");

@@ -9,6 +9,8 @@
 
 #include "speccore.h"
 
+using namespace speccore;
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: scene output_bmp\n");

@@ -9,6 +9,8 @@
 #include "bmpbuild.h"
 #include "spectrumbuild.h"
 
+using namespace speccore;
+
 // W x H pixels of `bits` with `entries` palette entries; every byte of the
 // rows and palette is set, so no seed is all zeros.
 static Bytes seedBmp(int bits, int32_t w, int32_t h, bool topDown, size_t entries) {

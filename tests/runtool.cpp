@@ -11,11 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-const char* const kSpecfwd = SPECFWD_PATH;
-const char* const kSpecinv = SPECINV_PATH;
-const char* const kSpecshow = SPECSHOW_PATH;
-const char* const kSpecinfo = SPECINFO_PATH;
-const char* const kSpecfilter = SPECFILTER_PATH;
 #ifdef SPEC_TOOL_LAUNCHER
 const char* const kToolLauncher = SPEC_TOOL_LAUNCHER;
 #else

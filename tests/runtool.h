@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "programpaths.h"  // kPrograms, and kSpecfwd and so on: the programs under test
+
 struct ToolRun {
   int status = -1000;  // exit status as a shell sees it (0..255), or -1000 after a signal
   int signal = 0;      // the signal that ended the program, or 0
@@ -13,7 +15,7 @@ struct ToolRun {
   std::string err;     // standard error
 };
 
-// A program's status as a shell sees it: kStatusTooSmall (-1) shows as 255.
+// A program's status as a shell sees it: kExitTooSmall (-1) shows as 255.
 inline int shellStatus(int status) { return status & 0xff; }
 
 // Conditions a program can be started under, besides the address-space
@@ -67,13 +69,6 @@ extern const char* const kToolLauncher;
 // True when the programs under test are Windows programs, which differ from
 // POSIX ones in their process model, file system and C library.
 extern const bool kWindowsTools;
-
-// Paths of the programs under test.
-extern const char* const kSpecfwd;
-extern const char* const kSpecinv;
-extern const char* const kSpecshow;
-extern const char* const kSpecinfo;
-extern const char* const kSpecfilter;
 
 // Names of the regular files in `dir`, sorted.
 std::vector<std::string> filesIn(const std::string& dir);

@@ -6,6 +6,8 @@
 #include "bmpbuild.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 

@@ -6,6 +6,12 @@
 #include "bmpbuild.h"
 #include "testutil.h"
 
+using namespace speccore;
+
+// In the namespace of Pixel32, where GoogleTest and the standard library
+// look for them.
+namespace speccore {
+
 static bool operator==(const Pixel32& a, const Pixel32& b) {
   return a.blue == b.blue && a.green == b.green && a.red == b.red && a.reserved == b.reserved;
 }
@@ -14,6 +20,8 @@ static void PrintTo(const Pixel32& p, std::ostream* os) {
   *os << "{" << int(p.blue) << "," << int(p.green) << "," << int(p.red) << "," << int(p.reserved)
       << "}";
 }
+
+}  // namespace speccore
 
 namespace {
 
@@ -169,10 +177,12 @@ TEST(PixelToGray, PictureAndSamplesInOnePass) {
   for (int threads : {1, 3}) {
     PlaneHolder picture(planeAlloc(4, w, h)), samples(planeAlloc(16, w, h)),
         drawn(planeAlloc(4, w, h));
-    std::memcpy(picture.get()[0], colours.get()[0], size_t(w) * h * 4);
+    std::memcpy(pixelRow(picture.get(), 0), pixelRow(colours.get(), 0), size_t(w) * h * 4);
     pictureToGray(picture.get(), samples.get(), w, h, threads);
     complexToImage(samples.get(), drawn.get(), w, h);
-    EXPECT_EQ(0, std::memcmp(drawn.get()[0], picture.get()[0], size_t(w) * h * 4)) << threads;
+    EXPECT_EQ(0,
+              std::memcmp(pixelRow(drawn.get(), 0), pixelRow(picture.get(), 0), size_t(w) * h * 4))
+        << threads;
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < w; ++x) {
         const Complex s = complexRow(samples.get(), y)[x];

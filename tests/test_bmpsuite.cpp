@@ -18,6 +18,8 @@
 
 #include "toolfixture.h"
 
+using namespace speccore;
+
 namespace {
 
 struct SuiteFile {

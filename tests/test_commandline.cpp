@@ -7,24 +7,27 @@
 #include "commandline.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 namespace {
 
 // The shapes the programs come in: one or two paths, with or without
 // letters that let the scan go on (specshow's -d and -n), and with letters
 // that carry a value (specfilter's).
-const ToolCommandLine kTwoPaths = {"[-h] ", "[in [out]]", "\t-h: help\n", "", 2, {"in0", "out0"}};
-const ToolCommandLine kOnePath = {"[-h] ", "[in]", "\t-h: help\n", "", 1, {"in0", nullptr}};
-const ToolCommandLine kFlags = {"[-d] [-n] [-h] ", "[in [out]]", "\t-h: help\n", "dn", 2,
-                                {"in0", "out0"}};
-const ToolCommandLine kValued = {"[-lv] [-g] [-h] ", "[in [out]]", "\t-h: help\n", "g", 2,
-                                 {"in0", "out0"},    "lv"};
+const ToolOption kHelp[] = {{'h', "", "help"}};
+const ToolOption kFlagOptions[] = {{'d', "", "d"}, {'n', "", "n"}, {'h', "", "help"}};
+const ToolOption kValuedOptions[] = {{'l', "<r>", "l"}, {'g', "", "g"}, {'v', "<a>", "v"}};
+const ToolCommandLine kTwoPaths = {kHelp, 1, "[in [out]]", 2, {"in0", "out0"}};
+const ToolCommandLine kOnePath = {kHelp, 1, "[in]", 1, {"in0", nullptr}};
+const ToolCommandLine kFlags = {kFlagOptions, 3, "[in [out]]", 2, {"in0", "out0"}};
+const ToolCommandLine kValued = {kValuedOptions, 3, "[in [out]]", 2, {"in0", "out0"}};
 
 struct ScanCase {
   std::vector<std::string> args;
   bool usage;
   int status;
   std::vector<std::string> paths;        // given ones, when the scan goes on
-  std::vector<bool> flags;               // d, n: for kFlags only
+  std::string flags;                     // the flags given: for kFlags and kValued
   std::vector<std::string> valued = {};  // "l=30" for -l30, in order: for kValued only
 };
 
@@ -51,8 +54,10 @@ void expectScan(const ToolCommandLine& tool, const char* toolName, const ScanCas
       EXPECT_STREQ(expected, line.paths[i]) << "path " << i;
     }
   }
-  for (size_t i = 0; i < c.flags.size(); ++i)
-    EXPECT_EQ(c.flags[i], line.flagSeen[i]) << "flag " << i;
+  std::string flags;
+  for (const char letter : {'d', 'g', 'h', 'l', 'n', 'v', 'x', '\0'})
+    if (flagGiven(line, letter)) flags += letter;
+  EXPECT_EQ(c.flags, flags);
   std::vector<std::string> valued;
   for (int i = 0; i < line.valuedCount; ++i)
     valued.push_back(std::string(1, line.valued[i].letter) + "=" + line.valued[i].value);
@@ -68,17 +73,17 @@ TEST(CommandLine, ScanRules) {
       {{"-h"}, true, kStatusOk, {}, {}},
       {{"-help"}, true, kStatusOk, {}, {}},
       {{"-hx"}, true, kStatusOk, {}, {}},
-      {{"-x"}, true, kStatusUsage, {}, {}},
-      {{"-H"}, true, kStatusUsage, {}, {}},
-      {{"--h"}, true, kStatusUsage, {}, {}},
-      {{"--help"}, true, kStatusUsage, {}, {}},
-      {{"-"}, true, kStatusUsage, {}, {}},
+      {{"-x"}, true, kExitUsage, {}, {}},
+      {{"-H"}, true, kExitUsage, {}, {}},
+      {{"--h"}, true, kExitUsage, {}, {}},
+      {{"--help"}, true, kExitUsage, {}, {}},
+      {{"-"}, true, kExitUsage, {}, {}},
       {{"-h", "-x"}, true, kStatusOk, {}, {}},
-      {{"-x", "-h"}, true, kStatusUsage, {}, {}},
+      {{"-x", "-h"}, true, kExitUsage, {}, {}},
       {{"in", "-h"}, true, kStatusOk, {}, {}},
       {{"-h", "a", "b", "c"}, true, kStatusOk, {}, {}},
-      {{"a", "b", "c", "-h"}, true, kStatusUsage, {}, {}},
-      {{"in", "-"}, true, kStatusUsage, {}, {}},
+      {{"a", "b", "c", "-h"}, true, kExitUsage, {}, {}},
+      {{"in", "-"}, true, kExitUsage, {}, {}},
       {{"in"}, false, 0, {"in"}, {}},
       // An empty string does not begin with '-': it is a path.
       {{""}, false, 0, {""}, {}},
@@ -89,8 +94,8 @@ TEST(CommandLine, ScanRules) {
   // The second positional: an output path, or one too many.
   expectScan(kTwoPaths, "two paths", {{"a", "b"}, false, 0, {"a", "b"}, {}});
   expectScan(kTwoPaths, "two paths", {{"a", "b", "-h"}, true, kStatusOk, {}, {}});
-  expectScan(kOnePath, "one path", {{"a", "b"}, true, kStatusUsage, {}, {}});
-  expectScan(kOnePath, "one path", {{"a", "b", "-h"}, true, kStatusUsage, {}, {}});
+  expectScan(kOnePath, "one path", {{"a", "b"}, true, kExitUsage, {}, {}});
+  expectScan(kOnePath, "one path", {{"a", "b", "-h"}, true, kExitUsage, {}, {}});
 
   // Letters of the program's own are recorded and the scan goes on; the
   // other programs stop at them as at any unknown letter.
@@ -99,14 +104,14 @@ TEST(CommandLine, ScanRules) {
       {{"-n", "-d", "-n", "-d", "-h"}, true, kStatusOk, {}, {}},
       {{"-dn", "-nd", "-doesnt", "-never", "-h"}, true, kStatusOk, {}, {}},
       {{"-n", "in", "out", "-d", "-help"}, true, kStatusOk, {}, {}},
-      {{"-d", "-x"}, true, kStatusUsage, {}, {}},
-      {{"-d", "a", "b", "c"}, true, kStatusUsage, {}, {}},
-      {{"-n"}, false, 0, {}, {false, true}},
-      {{"in", "-dont", "out"}, false, 0, {"in", "out"}, {true, false}},
+      {{"-d", "-x"}, true, kExitUsage, {}, {}},
+      {{"-d", "a", "b", "c"}, true, kExitUsage, {}, {}},
+      {{"-n"}, false, 0, {}, "n"},
+      {{"in", "-dont", "out"}, false, 0, {"in", "out"}, "d"},
   };
   for (const ScanCase& c : flags) {
     expectScan(kFlags, "flags", c);
-    expectScan(kTwoPaths, "no flags", {c.args, true, kStatusUsage, {}, {}});
+    expectScan(kTwoPaths, "no flags", {c.args, true, kExitUsage, {}, {}});
   }
 
   // A valued letter keeps the rest of its argument, empty or not, every time
@@ -122,21 +127,21 @@ TEST(CommandLine, ScanRules) {
        {"in", "out"},
        {},
        {"v=1,2,3", "l=-5", "v=4,5,6"}},
-      {{"-gl", "-lg", "-g"}, false, 0, {}, {true}, {"l=g"}},
+      {{"-gl", "-lg", "-g"}, false, 0, {}, "g", {"l=g"}},
       {{"-lhelp"}, false, 0, {}, {}, {"l=help"}},
       {{"-l30", "-h"}, true, kStatusOk, {}, {}},
-      {{"-l30", "-x"}, true, kStatusUsage, {}, {}},
-      {{"-l30", "a", "b", "c"}, true, kStatusUsage, {}, {}},
+      {{"-l30", "-x"}, true, kExitUsage, {}, {}},
+      {{"-l30", "a", "b", "c"}, true, kExitUsage, {}, {}},
       {many, false, 0, {}, {}, manyValues},
   };
   for (const ScanCase& c : valued) {
     expectScan(kValued, "valued", c);
-    expectScan(kFlags, "not valued", {c.args, true, kStatusUsage, {}, {}});
+    expectScan(kFlags, "not valued", {c.args, true, kExitUsage, {}, {}});
   }
   many.push_back("-l1");
-  expectScan(kValued, "one valued too many", {many, true, kStatusUsage, {}, {}});
+  expectScan(kValued, "one valued too many", {many, true, kExitUsage, {}, {}});
   many.push_back("-h");
-  expectScan(kValued, "one valued too many", {many, true, kStatusUsage, {}, {}});
+  expectScan(kValued, "one valued too many", {many, true, kExitUsage, {}, {}});
 }
 
 TEST(CommandLine, InvocationNameIsCutAfterTheLastSeparator) {
@@ -155,9 +160,25 @@ TEST(CommandLine, InvocationNameIsCutAfterTheLastSeparator) {
   for (const auto& c : cases) EXPECT_STREQ(c.shown, programName(c.invocation)) << c.invocation;
 }
 
-TEST(CommandLine, UsageReturnsItsStatus) {
+TEST(CommandLine, UsageListsEachOptionInOrderAndReturnsItsStatus) {
   testing::internal::CaptureStderr();
-  EXPECT_EQ(kStatusUsage, printUsage(kFlags, "/bin/specshow", kStatusUsage));
-  EXPECT_EQ("\nusage: specshow [-d] [-n] [-h] [in [out]]\n\n\t-h: help\n",
-            testing::internal::GetCapturedStderr());
+  EXPECT_EQ(kExitUsage, printUsage(kValued, "/bin/specfilter", kExitUsage));
+  EXPECT_EQ(
+      "\nusage: specfilter [-l<r>] [-g] [-v<a>] [in [out]]\n\n\t-l<r>: l\n\t-g: g\n\t-v<a>: v\n",
+      testing::internal::GetCapturedStderr());
+}
+
+TEST(CommandLine, LibraryCodesEndAsTheProgramsReportThem) {
+  // A refused spectrum ends as an unknown file, like a bad command line's 1;
+  // the codes the programs share with the library pass as they are.
+  const struct {
+    int code, status;
+  } cases[] = {
+      {kStatusOk, kExitOk},  {kStatusNotSpectrum, kExitUnknownFile},
+      {kStatusNotFinite, 1}, {kStatusTooSmall, kExitTooSmall},
+      {kBmpNoImage, 1},      {kBmp1BitPalette, 8},
+      {kStatusBitCount, 9},  {kStatusOpen, 11},
+      {kStatusRead, 15},     {kStatusOutput, 16},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.status, exitStatusOf(c.code)) << statusText(c.code);
 }

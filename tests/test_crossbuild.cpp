@@ -13,6 +13,8 @@
 #include "spectrumdiff.h"
 #include "toolfixture.h"
 
+using namespace speccore;
+
 namespace {
 
 struct Build {

@@ -161,10 +161,11 @@ TEST(Dft, NonPositiveSizeLeavesPlaneUnchanged) {
 
 namespace {
 
-std::vector<DftIsa> availableIsas() {
-  std::vector<DftIsa> isas;
-  for (DftIsa isa : kDftIsas)
-    if (dftIsaAvailable(isa)) isas.push_back(isa);
+// The instruction sets this CPU runs, narrowest first.
+std::vector<const DftIsa*> availableIsas() {
+  std::vector<const DftIsa*> isas;
+  for (const DftIsa& isa : dftIsas())
+    if (isa.available()) isas.push_back(&isa);
   return isas;
 }
 
@@ -204,9 +205,9 @@ const Size kKernelSizes[] = {{1, 1},  {1, 7},   {7, 1},   {2, 2},     {7, 9},   
 }  // namespace
 
 TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
-  const std::vector<DftIsa> isas = availableIsas();
+  const std::vector<const DftIsa*> isas = availableIsas();
   std::printf("kernels run here:");
-  for (DftIsa isa : isas) std::printf(" %s", dftIsaName(isa));
+  for (const DftIsa* isa : isas) std::printf(" %s", isa->name);
   std::printf("\n");
   for (const Size& z : kKernelSizes) {
     const Grid inputs[] = {randomGrid(z.w, z.h, uint32_t(z.w * 31 + z.h)),
@@ -220,13 +221,13 @@ TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
         if (large && (i == 2 || (i == 1 && direction == kDftInverse))) continue;
         Grid expected = inputs[i];
         reference(expected, z.w, z.h, direction);
-        for (DftIsa isa : isas) {
+        for (const DftIsa* isa : isas) {
           PlaneHolder p = planeOf(inputs[i], z.w, z.h);
           DftOptions options;
           options.isa = isa;
-          ASSERT_EQ(0, dft2dWith(p.get(), z.w, z.h, direction, options));
+          ASSERT_EQ(kStatusOk, dft2dWith(p.get(), z.w, z.h, direction, options));
           EXPECT_EQ(-1, firstDifference(expected, fromPlane(p.get(), z.w, z.h)))
-              << dftIsaName(isa) << " " << kinds[i] << " " << z.w << "x" << z.h << " direction "
+              << isa->name << " " << kinds[i] << " " << z.w << "x" << z.h << " direction "
               << direction;
         }
       }
@@ -236,7 +237,7 @@ TEST(DftKernels, EveryKernelMatchesReferenceBitForBit) {
 
 // All kernels give the same bits, so only this shows dft2d leaving the widest
 // one this CPU runs unused.
-TEST(DftKernels, BestIsaIsTheWidestAvailable) { EXPECT_EQ(availableIsas().back(), dftBestIsa()); }
+TEST(DftKernels, BestIsaIsTheWidestAvailable) { EXPECT_EQ(availableIsas().back(), &dftBestIsa()); }
 
 // The real-input kernels leave out every product with x.im. That is exact
 // when x.im is +0 or -0: the left-out terms are zeros, and a running sum that
@@ -251,12 +252,12 @@ TEST(DftKernels, RealInputKernelEqualsFullKernelWhenImaginaryPartsAreZero) {
       tile[i] = values[rng() % 9];
       tile[i + 1] = rng() % 2 ? -0.0 : +0.0;
     }
-    for (DftIsa isa : availableIsas()) {
-      const DftKernels kernels = dftKernels(isa);
+    for (const DftIsa* isa : availableIsas()) {
+      const DftKernels kernels = isa->kernels();
       double full[kTileLines * kGroupDoubles], real[kTileLines * kGroupDoubles];
       kernels.complexInput(strip.data(), tile.data(), n, full);
       kernels.realInput(strip.data(), tile.data(), n, real);
-      EXPECT_EQ(0, std::memcmp(full, real, sizeof full)) << dftIsaName(isa) << " n=" << n;
+      EXPECT_EQ(0, std::memcmp(full, real, sizeof full)) << isa->name << " n=" << n;
     }
   }
 }
@@ -274,7 +275,7 @@ TEST(DftThreads, EveryThreadCountAndFactorPathGivesTheSameBits) {
 #endif
   const Size sizes[] = {{1, 9},        {9, 1},        {97, 89},
                         {3, longLine}, {longLine, 3}, {picture, picture * 3 / 4}};
-  const std::vector<DftIsa> isas = availableIsas();
+  const std::vector<const DftIsa*> isas = availableIsas();
   for (const Size& z : sizes) {
     const Grid in =
         z.w == picture ? grayGrid(z.w, z.h, 3u) : randomGrid(z.w, z.h, uint32_t(z.w + z.h));
@@ -282,7 +283,7 @@ TEST(DftThreads, EveryThreadCountAndFactorPathGivesTheSameBits) {
     for (int direction : {0, int(kDftInverse)}) {
       Grid expected = in;
       reference(expected, z.w, z.h, direction);
-      for (DftIsa isa : isas) {
+      for (const DftIsa* isa : isas) {
         for (DftFactors factors : {kDftTable, kDftStrips, kDftDirect}) {
           for (int threads : {1, 2, 3, 8}) {
             // The term-by-term passes use no kernel and no thread. A thin
@@ -295,9 +296,9 @@ TEST(DftThreads, EveryThreadCountAndFactorPathGivesTheSameBits) {
             options.isa = isa;
             options.factors = factors;
             options.threads = threads;
-            ASSERT_EQ(0, dft2dWith(p.get(), z.w, z.h, direction, options));
+            ASSERT_EQ(kStatusOk, dft2dWith(p.get(), z.w, z.h, direction, options));
             EXPECT_EQ(-1, firstDifference(expected, fromPlane(p.get(), z.w, z.h)))
-                << dftIsaName(isa) << " factors " << factors << " threads " << threads << " " << z.w
+                << isa->name << " factors " << factors << " threads " << threads << " " << z.w
                 << "x" << z.h << " direction " << direction;
           }
         }

@@ -5,6 +5,8 @@
 #include "speccore.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 namespace {
 
 FilterFactor factor(int kind, double radius, double outer = 0, int32_t u = 0, int32_t v = 0) {
@@ -145,7 +147,8 @@ TEST(Filter, ThreadsGiveTheBitsOfOne) {
   for (int threads : {2, 4, 11, 0}) {
     PlaneHolder many = planeOf(samples, w, h);
     filterSpectrum(many.get(), w, h, &f, threads);
-    EXPECT_EQ(0, std::memcmp(one.get()[0], many.get()[0], samples.size() * sizeof(Complex)))
+    EXPECT_EQ(0, std::memcmp(complexRow(one.get(), 0), complexRow(many.get(), 0),
+                             samples.size() * sizeof(Complex)))
         << threads;
   }
   // Each sample is its own times its gain, both parts alike.

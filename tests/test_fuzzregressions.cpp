@@ -6,6 +6,8 @@
 #include "fuzzpaths.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 TEST(FuzzRegressions, ReplayWithoutFault) {
   namespace fs = std::filesystem;
   const fs::path root = FUZZ_REGRESSIONS_DIR;

@@ -5,6 +5,8 @@
 // the program's own lines.
 #include "toolfixture.h"
 
+using namespace speccore;
+
 namespace {
 
 struct MemcheckRun {
@@ -45,23 +47,23 @@ std::vector<MemcheckRun> runs() {
        "Couldn't allocate memory. destination\n"},
       {"specfwd, output not written", kSpecfwd, {"in.bmp", "/dev/full"}, "in.bmp", makeBmp(paletted), kStatusOutput,
        "File '/dev/full' cannot write.\n"},
-      {"specfwd, one row", kSpecfwd, {"in.bmp"}, "in.bmp", plainBmp(24, 5, 1), kStatusTooSmall,
+      {"specfwd, one row", kSpecfwd, {"in.bmp"}, "in.bmp", plainBmp(24, 5, 1), kExitTooSmall,
        "'in.bmp' too small to transform(5 x 1)\n"},
       {"specinv", kSpecinv, {"in.dat", "out.bmp"}, "in.dat", spectrum, kStatusOk, ""},
-      {"specinv, samples past the end", kSpecinv, {"in.dat"}, "in.dat", offsetPast, kStatusUnknownFile, unknown},
-      {"specinv, NaN", kSpecinv, {"in.dat"}, "in.dat", nan, kStatusUnknownFile, "Inverse transform not finite.\n'in.dat' unknown file\n"},
+      {"specinv, samples past the end", kSpecinv, {"in.dat"}, "in.dat", offsetPast, kExitUnknownFile, unknown},
+      {"specinv, NaN", kSpecinv, {"in.dat"}, "in.dat", nan, kExitUnknownFile, "Inverse transform not finite.\n'in.dat' unknown file\n"},
       {"specinv, output not created", kSpecinv, {"in.dat", "no/out.bmp"}, "in.dat", spectrum, kStatusOutput,
        "File 'no/out.bmp' cannot create.\n"},
       {"specshow", kSpecshow, {"-n", "in.dat", "out.bmp"}, "in.dat", spectrum, kStatusOk, ""},
-      {"specshow, not CPX", kSpecshow, {"in.dat"}, "in.dat", notCpx, kStatusUnknownFile, unknown},
+      {"specshow, not CPX", kSpecshow, {"in.dat"}, "in.dat", notCpx, kExitUnknownFile, unknown},
       {"specshow, 10 bytes", kSpecshow, {"in.dat"}, "in.dat", truncated(spectrum, 10), kStatusSize,
        "'in.dat' size error.\n"},
       {"specinfo", kSpecinfo, {"in.dat"}, "in.dat", spectrum, kStatusOk, ""},
-      {"specinfo, not CPX", kSpecinfo, {"in.dat"}, "in.dat", notCpx, kStatusUnknownFile, unknown},
-      {"specinfo, missing", kSpecinfo, {"in.dat"}, nullptr, {}, kStatusStatQuery, "'in.dat' stat error.\n"},
+      {"specinfo, not CPX", kSpecinfo, {"in.dat"}, "in.dat", notCpx, kExitUnknownFile, unknown},
+      {"specinfo, missing", kSpecinfo, {"in.dat"}, nullptr, {}, kExitStatQuery, "'in.dat' stat error.\n"},
       {"specfilter", kSpecfilter, {"-g", "-b1,2", "-n2,1,1", "-mmask.bmp", "in.dat"}, "in.dat", spectrum, kStatusOk, "",
        "mask.bmp", grayBmp(5, 4, testLevel)},
-      {"specfilter, mask of another size", kSpecfilter, {"-mmask.bmp", "in.dat"}, "in.dat", spectrum, kStatusFilterMismatch,
+      {"specfilter, mask of another size", kSpecfilter, {"-mmask.bmp", "in.dat"}, "in.dat", spectrum, kExitFilterMismatch,
        "'mask.bmp' mask size(5 x 3) is not the spectrum's(5 x 4)\n", "mask.bmp", grayBmp(5, 3, testLevel)},
   };
   // clang-format on

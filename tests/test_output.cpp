@@ -12,6 +12,8 @@
 
 #include "testutil.h"
 
+using namespace speccore;
+
 namespace {
 
 namespace fs = std::filesystem;

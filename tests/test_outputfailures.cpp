@@ -12,6 +12,8 @@
 
 #include "toolfixture.h"
 
+using namespace speccore;
+
 namespace {
 
 // A folder with the inputs of every program and a previous run's output

@@ -5,6 +5,8 @@
 #include "parallel.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 TEST(Parallel, EveryItemOnceInContiguousParts) {
   EXPECT_GE(availableProcessors(), 1);
   for (const int64_t count : {0, 1, 2, 7, 100}) {

@@ -6,6 +6,8 @@
 #include "speccore.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 namespace {
 
 const int32_t kMax = std::numeric_limits<int32_t>::max();

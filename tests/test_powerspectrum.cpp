@@ -4,6 +4,8 @@
 #include "speccore.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 namespace {
 
 // Sample (row r, column c) is (100 r + c, -(100 r + c) - 0.5).
@@ -171,7 +173,7 @@ TEST(PowerSpectrum, SamePixelsAndSwapOnEveryThreadCount) {
     for (bool linear : {false, true}) {
       renderPowerSpectrum(src.get(), one.get(), w, h, linear, 1);
       renderPowerSpectrum(src.get(), many.get(), w, h, linear, threads);
-      EXPECT_EQ(0, std::memcmp(one.get()[0], many.get()[0], size_t(w) * h * 4))
+      EXPECT_EQ(0, std::memcmp(pixelRow(one.get(), 0), pixelRow(many.get(), 0), size_t(w) * h * 4))
           << threads << " linear " << linear;
     }
   }

@@ -10,6 +10,8 @@
 #include "spectrumdiff.h"
 #include "toolfixture.h"
 
+using namespace speccore;
+
 namespace {
 
 const int32_t kW = 6, kH = 4;
@@ -179,11 +181,11 @@ TEST(Specfwd, RefusedInputsWriteNothing) {
            withFields(plainBmp(24, 4, 4), {{kBiWidth, uint32_t(-4)}, {kBiSizeImage, 0}}),
            kStatusMemory, "Couldn't allocate memory. destination\n"},
           // A pass of one sample has nothing to show.
-          {"one column", plainBmp(24, 1, 5), kStatusTooSmall,
+          {"one column", plainBmp(24, 1, 5), kExitTooSmall,
            "'in.bmp' too small to transform(1 x 5)\n"},
-          {"one row", plainBmp(24, 5, 1), kStatusTooSmall,
+          {"one row", plainBmp(24, 5, 1), kExitTooSmall,
            "'in.bmp' too small to transform(5 x 1)\n"},
-          {"one pixel, top-down", plainBmp(32, 1, -1), kStatusTooSmall,
+          {"one pixel, top-down", plainBmp(32, 1, -1), kExitTooSmall,
            "'in.bmp' too small to transform(1 x 1)\n"},
       });
 }

@@ -2,6 +2,8 @@
 // the values, and the few ways it refuses a file.
 #include "toolfixture.h"
 
+using namespace speccore;
+
 namespace {
 
 std::string headerLines(int32_t size, int32_t offset, int32_t data, int32_t w, int32_t h) {
@@ -63,11 +65,11 @@ TEST(Specinfo, RefusalsPrintNothingOnStandardOutput) {
   wrongId[0] = 'c';
   expectRefusals(kSpecinfo, "in.dat", {},
                  {
-                     {"missing", {}, kStatusStatQuery, "'in.dat' stat error.\n"},
+                     {"missing", {}, kExitStatQuery, "'in.dat' stat error.\n"},
                      {"31 bytes", Bytes(31, 0), kStatusSize, "'in.dat' size error.\n"},
-                     {"32 other bytes", Bytes(32, 'Q'), kStatusUnknownFile,
+                     {"32 other bytes", Bytes(32, 'Q'), kExitUnknownFile,
                       "'in.dat' unknown file\n"},
-                     {"wrong identifier", wrongId, kStatusUnknownFile, "'in.dat' unknown file\n"},
+                     {"wrong identifier", wrongId, kExitUnknownFile, "'in.dat' unknown file\n"},
                  });
 }
 

@@ -2,6 +2,8 @@
 // cxOffByts, and every failure with its lines and status.
 #include "toolfixture.h"
 
+using namespace speccore;
+
 namespace {
 
 // specinv's picture of `spectrum`, rendered by the library.
@@ -89,10 +91,10 @@ TEST(Specinv, RefusesSpectraWithoutAFiniteInverse) {
   std::vector<Complex> huge(6, Complex{1e308, 0});
   expectRefusals(kSpecinv, "in.dat", {"out.bmp"},
                  {
-                     {"NaN", with(0, {kNaN, 0}), kStatusUnknownFile, err},
-                     {"infinite real part", with(4, {kInf, 0}), kStatusUnknownFile, err},
-                     {"infinite imaginary part", with(5, {0, -kInf}), kStatusUnknownFile, err},
-                     {"sums overflow", spectrumBytes(3, 2, huge), kStatusUnknownFile, err},
+                     {"NaN", with(0, {kNaN, 0}), kExitUnknownFile, err},
+                     {"infinite real part", with(4, {kInf, 0}), kExitUnknownFile, err},
+                     {"infinite imaginary part", with(5, {0, -kInf}), kExitUnknownFile, err},
+                     {"sums overflow", spectrumBytes(3, 2, huge), kExitUnknownFile, err},
                  });
 }
 

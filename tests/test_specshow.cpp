@@ -2,6 +2,8 @@
 // four option combinations, and the failures shared with specinv.
 #include "toolfixture.h"
 
+using namespace speccore;
+
 TEST(Specshow, DefaultIsSpecfwdsPowerSpectrum) {
   TempDir dir;
   ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(7, 6, testLevel)));

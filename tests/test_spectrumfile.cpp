@@ -6,6 +6,8 @@
 #include "spectrumbuild.h"
 #include "testutil.h"
 
+using namespace speccore;
+
 namespace {
 
 // Checks the header fields and the sample block of a written file.

@@ -5,6 +5,8 @@
 // instead of the usage.
 #include "toolfixture.h"
 
+using namespace speccore;
+
 namespace {
 
 struct Tool {
@@ -86,8 +88,8 @@ TEST(Usage, EachProgramPrintsItsOwnAndEnds) {
       std::vector<std::string> args;
       int status;
     } cases[] = {{{"-h"}, kStatusOk},
-                 {{"-x"}, kStatusUsage},
-                 {words(tool.onePathTooMany), kStatusUsage}};
+                 {{"-x"}, kExitUsage},
+                 {words(tool.onePathTooMany), kExitUsage}};
     for (const auto& c : cases) {
       TempDir dir;
       const ToolRun run = runTool(tool.path, c.args, dir.path);

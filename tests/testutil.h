@@ -63,27 +63,28 @@ inline uint64_t bitsOf(double d) {
 }
 
 // A w x h complex plane holding `samples`, row 0 first.
-inline PlaneHolder planeOf(const std::vector<Complex>& samples, int32_t w, int32_t h) {
-  PlaneHolder p(planeAlloc(sizeof(Complex), w, h));
+inline PlaneHolder planeOf(const std::vector<speccore::Complex>& samples, int32_t w, int32_t h) {
+  PlaneHolder p(speccore::planeAlloc(sizeof(speccore::Complex), w, h));
   if (p)
-    std::memcpy(complexRow(p.get(), 0), samples.data(), size_t(w) * size_t(h) * sizeof(Complex));
+    std::memcpy(speccore::complexRow(p.get(), 0), samples.data(),
+                size_t(w) * size_t(h) * sizeof(speccore::Complex));
   return p;
 }
 
 // The same from real parts, every imaginary part being `im`.
 inline PlaneHolder planeOf(const std::vector<double>& re, int32_t w, int32_t h, double im = 0) {
-  std::vector<Complex> samples;
-  for (double r : re) samples.push_back(Complex{r, im});
+  std::vector<speccore::Complex> samples;
+  for (double r : re) samples.push_back(speccore::Complex{r, im});
   return planeOf(samples, w, h);
 }
 
 // Gray levels of a rendered picture, row 0 first; every pixel must be gray
 // (blue = green = red) with a zero fourth byte.
-inline std::vector<int> grayLevels(Plane pixels, int32_t w, int32_t h) {
+inline std::vector<int> grayLevels(speccore::Plane pixels, int32_t w, int32_t h) {
   std::vector<int> g;
   for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
-      const Pixel32 p = pixelRow(pixels, y)[x];
+      const speccore::Pixel32 p = speccore::pixelRow(pixels, y)[x];
       EXPECT_TRUE(p.blue == p.green && p.blue == p.red && p.reserved == 0) << x << "," << y;
       g.push_back(p.blue);
     }

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "bmpbuild.h"
+#include "commandline.h"  // the programs' exit statuses
 #include "runtool.h"
 #include "spectrumbuild.h"
 #include "testutil.h"
@@ -35,21 +36,21 @@ inline int testLevel(int32_t x, int32_t y) { return 1 + (x * 37 + y * 91 + x * y
 
 // The 32-bit BMP that the suite writes for a W x H picture, from the
 // library's writer, for byte comparisons.
-inline Bytes libraryBmp(const TempDir& dir, Plane pixels, int32_t w, int32_t h) {
+inline Bytes libraryBmp(const TempDir& dir, speccore::Plane pixels, int32_t w, int32_t h) {
   const std::string path = dir.file("expected.bmp");
-  EXPECT_EQ(0, bmpWrite32(path.c_str(), pixels[0], w, h));
+  EXPECT_EQ(0, speccore::bmpWrite32(path.c_str(), speccore::pixelRow(pixels, 0), w, h));
   Bytes b = readBytes(path);
   std::remove(path.c_str());
   return b;
 }
 
 // What specshow should write for these samples.
-inline Bytes expectedPowerBmp(const TempDir& scratch, std::vector<Complex> samples, int32_t w,
-                              int32_t h, bool swap, bool linear) {
+inline Bytes expectedPowerBmp(const TempDir& scratch, std::vector<speccore::Complex> samples,
+                              int32_t w, int32_t h, bool swap, bool linear) {
   PlaneHolder plane = planeOf(samples, w, h);
-  PlaneHolder pixels(planeAlloc(sizeof(Pixel32), w, h));
-  if (swap) swapQuadrants(plane.get(), w, h);
-  renderPowerSpectrum(plane.get(), pixels.get(), w, h, linear);
+  PlaneHolder pixels(speccore::planeAlloc(sizeof(speccore::Pixel32), w, h));
+  if (swap) speccore::swapQuadrants(plane.get(), w, h);
+  speccore::renderPowerSpectrum(plane.get(), pixels.get(), w, h, linear);
   return libraryBmp(scratch, pixels.get(), w, h);
 }
 
@@ -77,35 +78,35 @@ inline std::vector<Refusal> spectrumFailures() {
   Bytes notCpx = good;
   notCpx[3] = 'X';
   return {
-      {"missing", {}, kStatusStatQuery, "'in.dat' stat error.\n"},
-      {"31 bytes", truncated(good, 31), kStatusSize, "'in.dat' size error.\n"},
-      {"10 bytes", truncated(good, 10), kStatusSize, "'in.dat' size error.\n"},
+      {"missing", {}, kExitStatQuery, "'in.dat' stat error.\n"},
+      {"31 bytes", truncated(good, 31), speccore::kStatusSize, "'in.dat' size error.\n"},
+      {"10 bytes", truncated(good, 10), speccore::kStatusSize, "'in.dat' size error.\n"},
       {"32-byte header only", truncated(spectrumBytes(2, 2, testSpectrum(2, 2)), 32),
-       kStatusUnknownFile, "'in.dat' unknown file\n"},
-      {"one byte short", truncated(good, good.size() - 1), kStatusUnknownFile,
+       kExitUnknownFile, "'in.dat' unknown file\n"},
+      {"one byte short", truncated(good, good.size() - 1), kExitUnknownFile,
        "'in.dat' unknown file\n"},
-      {"CPX and a non-zero byte", notCpx, kStatusUnknownFile, "'in.dat' unknown file\n"},
-      {"width 1", with(good, kCxWidth, 1), kStatusUnknownFile, "'in.dat' unknown file\n"},
-      {"height 0", with(good, kCxHeight, 0), kStatusUnknownFile, "'in.dat' unknown file\n"},
-      {"negative height", with(good, kCxHeight, uint32_t(-2)), kStatusUnknownFile,
+      {"CPX and a non-zero byte", notCpx, kExitUnknownFile, "'in.dat' unknown file\n"},
+      {"width 1", with(good, kCxWidth, 1), kExitUnknownFile, "'in.dat' unknown file\n"},
+      {"height 0", with(good, kCxHeight, 0), kExitUnknownFile, "'in.dat' unknown file\n"},
+      {"negative height", with(good, kCxHeight, uint32_t(-2)), kExitUnknownFile,
        "'in.dat' unknown file\n"},
       // The samples must lie inside the file wherever cxOffByts puts them.
-      {"samples past the end", with(good, kCxOffByts, 40), kStatusUnknownFile,
+      {"samples past the end", with(good, kCxOffByts, 40), kExitUnknownFile,
        "'in.dat' unknown file\n"},
-      {"negative offset", with(good, kCxOffByts, uint32_t(-16)), kStatusUnknownFile,
+      {"negative offset", with(good, kCxOffByts, uint32_t(-16)), kExitUnknownFile,
        "'in.dat' unknown file\n"},
-      {"huge size", with(with(good, kCxWidth, 0x10000000), kCxHeight, 0x10000000),
-       kStatusUnknownFile, "'in.dat' unknown file\n"},
+      {"huge size", with(with(good, kCxWidth, 0x10000000), kCxHeight, 0x10000000), kExitUnknownFile,
+       "'in.dat' unknown file\n"},
       // Hostile sizes: none may pass the check through a wrapped product.
       {"W x H x 16 past 64 bits", with(with(good, kCxWidth, 0x7fffffff), kCxHeight, 0x7fffffff),
-       kStatusUnknownFile, "'in.dat' unknown file\n"},
+       kExitUnknownFile, "'in.dat' unknown file\n"},
       {"W x H x 16 wraps to 0 in 32 bits", with(with(good, kCxWidth, 0x08000000), kCxHeight, 2),
-       kStatusUnknownFile, "'in.dat' unknown file\n"},
-      {"width near 2^31", with(good, kCxWidth, 0x7fffffff), kStatusUnknownFile,
+       kExitUnknownFile, "'in.dat' unknown file\n"},
+      {"width near 2^31", with(good, kCxWidth, 0x7fffffff), kExitUnknownFile,
        "'in.dat' unknown file\n"},
-      {"offset 2^31 - 1", with(good, kCxOffByts, 0x7fffffff), kStatusUnknownFile,
+      {"offset 2^31 - 1", with(good, kCxOffByts, 0x7fffffff), kExitUnknownFile,
        "'in.dat' unknown file\n"},
-      {"offset -2^31", with(good, kCxOffByts, 0x80000000), kStatusUnknownFile,
+      {"offset -2^31", with(good, kCxOffByts, 0x80000000), kExitUnknownFile,
        "'in.dat' unknown file\n"},
   };
 }
@@ -147,7 +148,7 @@ inline void expectLoadFailure(const char* program) {
   ASSERT_EQ(0, stat(dir.file("in.dat").c_str(), &st));
   if (st.st_size < 32) GTEST_SKIP() << "directories here report fewer than 32 bytes";
   const ToolRun run = runTool(program, {"in.dat"}, dir.path);
-  EXPECT_EQ(kWindowsTools ? kStatusSize : kStatusRead, run.status);
+  EXPECT_EQ(kWindowsTools ? speccore::kStatusSize : speccore::kStatusRead, run.status);
   EXPECT_EQ(kWindowsTools ? "'in.dat' size error.\n"
                           : "'in.dat' read error.\n'in.dat' read error.\n",
             run.err);
@@ -157,7 +158,7 @@ inline void expectMissingOutputDirectory(const char* program) {
   TempDir dir;
   ASSERT_TRUE(writeBytes(dir.file("in.dat"), spectrumBytes(2, 3, testSpectrum(2, 3))));
   const ToolRun run = runTool(program, {"in.dat", "no/such/out.bmp"}, dir.path);
-  EXPECT_EQ(kStatusOutput, run.status);
+  EXPECT_EQ(speccore::kStatusOutput, run.status);
   EXPECT_EQ("File 'no/such/out.bmp' cannot create.\n", run.err);
   EXPECT_EQ(names({"in.dat"}), filesIn(dir.path));
 }

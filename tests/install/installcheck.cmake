@@ -1,6 +1,7 @@
 # Installs the project into a scratch prefix, checks what lands there, and
 # builds and runs a small program against the installed package, once through
-# find_package and once through pkg-config. Called with KIND (static: install
+# find_package and once through pkg-config. Called with PROGRAMS (the list of
+# programs), KIND (static: install
 # BUILD_DIR; shared: first configure and build SOURCE_DIR with
 # BUILD_SHARED_LIBS=ON, BUILD_TYPE, SANITIZE and PROJECT_CXX_FLAGS), CONSUMER
 # (its source), WORK (a scratch folder), GENERATOR, CXX, CXX_FLAGS,
@@ -44,12 +45,17 @@ else()
 endif()
 run("install" "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${prefix}")
 
-set(expected
-    ${BINDIR}/specfwd ${BINDIR}/specinv ${BINDIR}/specshow ${BINDIR}/specinfo
-    ${MANDIR}/man1/specfwd.1 ${MANDIR}/man1/specinv.1 ${MANDIR}/man1/specshow.1
-    ${BINDIR}/specfilter ${MANDIR}/man1/specfilter.1
-    ${MANDIR}/man1/specinfo.1 ${MANDIR}/man5/spectrum-file.5
-    ${libraries} ${INCLUDEDIR}/speccore.h ${INCLUDEDIR}/speccore_version.h
+# Each program with its page, the headers the source tree has, and the rest.
+string(REPLACE "|" ";" PROGRAMS "${PROGRAMS}")
+set(expected)
+foreach(program IN LISTS PROGRAMS)
+  list(APPEND expected ${BINDIR}/${program} ${MANDIR}/man1/${program}.1)
+endforeach()
+file(GLOB topic_headers RELATIVE "${SOURCE_DIR}/core/include" "${SOURCE_DIR}/core/include/speccore/*.h")
+list(TRANSFORM topic_headers PREPEND "${INCLUDEDIR}/")
+list(APPEND expected
+    ${MANDIR}/man5/spectrum-file.5
+    ${libraries} ${INCLUDEDIR}/speccore.h ${INCLUDEDIR}/speccore_version.h ${topic_headers}
     ${LIBDIR}/cmake/speccore/speccoreConfig.cmake
     ${LIBDIR}/cmake/speccore/speccoreConfigVersion.cmake ${LIBDIR}/pkgconfig/speccore.pc
     ${DATAROOTDIR}/doc/speccore/LICENSE)
@@ -68,49 +74,63 @@ if(NOT installed STREQUAL expected)
   message(FATAL_ERROR "installed:\n${installed}\nexpected:\n${expected}")
 endif()
 
-# The library exports the names of its public header and nothing else: a
-# static library's other global symbols live in the namespace speccore (or are
-# the compiler's), so a consumer's own names cannot clash with the library's;
-# a shared library does not even export those.
+# The library's names all lie in the namespace speccore, so a consumer's own
+# (a struct Complex, a function planeAlloc) cannot clash with them; a shared
+# library exports the names of its public headers and nothing else, and each
+# of those is there. A static library also holds the private names, in the
+# same namespace, and the weak copies of the standard library's templates
+# that its code instantiates, which the linker merges with the consumer's.
 if(NM)
   if(KIND STREQUAL "shared")
     run("listing the library's symbols" "${NM}" -D -C --defined-only "${prefix}/${library}")
   else()
     run("listing the library's symbols" "${NM}" -g -C --defined-only "${prefix}/${library}")
   endif()
-  file(READ "${prefix}/${INCLUDEDIR}/speccore.h" header)
-  string(REPLACE "\n" ";" lines "${out}")
-  set(exported)
-  foreach(line IN LISTS lines)
-    if(line MATCHES "^[0-9a-fA-F]+ [A-Z] (.*)$")
-      set(symbol "${CMAKE_MATCH_1}")
-      if(symbol MATCHES "^speccore::")
-        if(KIND STREQUAL "shared")
-          message(FATAL_ERROR "private symbol exported: ${symbol}")
-        endif()
-        continue()
-      endif()
-      string(REGEX REPLACE "\\(.*$" "" name "${symbol}")
-      # What the compiler adds (DW.ref.__gxx_personality_v0, _GLOBAL__...)
-      # is no name of the library's.
-      if(NOT name MATCHES "^[A-Za-z][A-Za-z0-9_]*$")
-        continue()
-      endif()
-      if(NOT header MATCHES "[ *]${name}\\(")
-        message(FATAL_ERROR "global symbol not in the public header: ${symbol}")
-      endif()
-      list(APPEND exported "${name}")
-    endif()
+  set(symbols "${out}")
+  # Every function the public headers declare: a line that begins with its
+  # return type, after SPECCORE_API when it is exported as it should be.
+  file(GLOB public_headers "${prefix}/${INCLUDEDIR}/speccore/*.h")
+  set(declarations)
+  foreach(file IN LISTS public_headers)
+    file(READ "${file}" text)
+    string(REGEX MATCHALL "\n(SPECCORE_API )?(const )?[A-Za-z][A-Za-z0-9_]*\\*? \\*?[A-Za-z][A-Za-z0-9_]*\\("
+           found "${text}")
+    list(APPEND declarations ${found})
   endforeach()
-  # And every function the header declares is there: none lacks SPECCORE_API.
-  string(REGEX MATCHALL "\n(SPECCORE_API )?[A-Za-z][A-Za-z0-9_]*\\*? \\*?[A-Za-z][A-Za-z0-9_]*\\("
-         declarations "${header}")
-  if(NOT declarations)
-    message(FATAL_ERROR "no function declarations found in speccore.h")
-  endif()
+  set(declared)
   foreach(declaration IN LISTS declarations)
     string(REGEX MATCH "[A-Za-z0-9_]+\\($" name "${declaration}")
     string(REPLACE "(" "" name "${name}")
+    list(APPEND declared "${name}")
+  endforeach()
+  list(LENGTH declared count)
+  if(count LESS 40)
+    message(FATAL_ERROR "only ${count} function declarations found in the public headers")
+  endif()
+  string(REPLACE "\n" ";" lines "${symbols}")
+  set(exported)
+  foreach(line IN LISTS lines)
+    if(NOT line MATCHES "^[0-9a-fA-F]+ ([A-Za-z]) (.*)$")
+      continue()
+    endif()
+    set(type "${CMAKE_MATCH_1}")
+    set(symbol "${CMAKE_MATCH_2}")
+    if(symbol MATCHES "^speccore::([A-Za-z][A-Za-z0-9_]*)\\(")
+      set(name "${CMAKE_MATCH_1}")
+      if(name IN_LIST declared)
+        list(APPEND exported "${name}")
+      elseif(KIND STREQUAL "shared")
+        message(FATAL_ERROR "private symbol exported: ${symbol}")
+      endif()
+    elseif(KIND STREQUAL "static" AND symbol MATCHES "^(std|__gnu_cxx)::" AND type MATCHES "^[WVu]$")
+      # a weak instantiation of the standard library's
+    elseif(symbol MATCHES "^(DW\\.ref\\.|_GLOBAL__|__x86\\.|__aarch64_)")
+      # what the compiler adds
+    else()
+      message(FATAL_ERROR "symbol outside the namespace speccore: ${line}")
+    endif()
+  endforeach()
+  foreach(name IN LISTS declared)
     if(NOT name IN_LIST exported)
       message(FATAL_ERROR "declared but not exported: ${name}")
     endif()

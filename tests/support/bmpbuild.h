@@ -51,17 +51,17 @@ inline uint32_t bmpStride(int bits, int32_t width) {
 struct BmpBuild {
   int bits = 24;
   int32_t width = 1;
-  int32_t height = 1;            // row count; the header gets -height when topDown
-  bool topDown = false;          // rows stored top row first
-  std::vector<Bytes> rows;       // picture rows, bottom first, unpadded; missing bytes are 0
-  std::vector<Pixel32> palette;  // entries written from offset 54 on
-  uint8_t pad = 0xA5;            // value of every padding byte after a row
+  int32_t height = 1;       // row count; the header gets -height when topDown
+  bool topDown = false;     // rows stored top row first
+  std::vector<Bytes> rows;  // picture rows, bottom first, unpadded; missing bytes are 0
+  std::vector<speccore::Pixel32> palette;  // entries written from offset 54 on
+  uint8_t pad = 0xA5;                      // value of every padding byte after a row
 };
 
 inline Bytes makeBmp(const BmpBuild& b) {
   const uint32_t stride = bmpStride(b.bits, b.width);
   const uint32_t rowBytes = uint32_t((uint64_t(b.bits) * uint64_t(b.width) + 7) / 8);
-  const uint32_t offBits = uint32_t(kBmpHeaderSize + 4 * b.palette.size());
+  const uint32_t offBits = uint32_t(speccore::kBmpHeaderSize + 4 * b.palette.size());
   const uint32_t n = uint32_t(b.height);
   Bytes file(offBits + stride * n, 0);
   file[0] = 'B';
@@ -75,9 +75,9 @@ inline Bytes makeBmp(const BmpBuild& b) {
   setField(file, kBiBitCount, uint32_t(b.bits));
   setField(file, kBiSizeImage, stride * n);
   for (size_t k = 0; k < b.palette.size(); ++k) {
-    const Pixel32& p = b.palette[k];
+    const speccore::Pixel32& p = b.palette[k];
     const uint8_t entry[4] = {p.blue, p.green, p.red, p.reserved};
-    std::copy(entry, entry + 4, file.begin() + kBmpHeaderSize + 4 * k);
+    std::copy(entry, entry + 4, file.begin() + speccore::kBmpHeaderSize + 4 * k);
   }
   for (uint32_t i = 0; i < n; ++i) {
     const uint32_t fileRow = b.topDown ? n - 1 - i : i;

@@ -16,9 +16,9 @@
 // bmpCheck, then on 0 bmpDecodePicture, as specfwd takes a loaded file.
 inline void fuzzBmpPath(const uint8_t* data, size_t size) {
   if (size >= size_t(INT32_MAX)) return;  // bmpLoad refuses files of 2 GiB or more
-  if (bmpCheck(data, uint32_t(size)) != 0) return;
-  BmpPicture picture;
-  if (bmpDecodePicture(data, &picture) == kStatusOk) std::free(picture.pixels);
+  if (speccore::bmpCheck(data, uint32_t(size)) != 0) return;
+  speccore::BmpPicture picture;
+  if (speccore::bmpDecodePicture(data, &picture) == speccore::kStatusOk) std::free(picture.pixels);
 }
 
 // spectrumViewOpen over an exact copy of the bytes, then what specinv and
@@ -31,15 +31,15 @@ inline void fuzzSpectrumPath(const uint8_t* data, size_t size) {
   uint8_t* file = static_cast<uint8_t*>(std::malloc(size + 1));
   if (file == nullptr) return;
   if (size > 0) std::memcpy(file, data, size);
-  SpectrumView view;
-  if (spectrumViewOpen(file, uint32_t(size), &view) == kStatusOk) {
+  speccore::SpectrumView view;
+  if (speccore::spectrumViewOpen(file, uint32_t(size), &view) == speccore::kStatusOk) {
     const int32_t width = view.width, height = view.height;
-    Plane pixels = planeAlloc(sizeof(Pixel32), width, height);
+    speccore::Plane pixels = speccore::planeAlloc(sizeof(speccore::Pixel32), width, height);
     if (pixels != nullptr) {
-      swapQuadrants(view.samples, width, height);
-      renderPowerSpectrum(view.samples, pixels, width, height, false);
-      renderPowerSpectrum(view.samples, pixels, width, height, true);
-      if (width <= 64 && height <= 64) idft2dToImage(view.samples, pixels, width, height);
+      speccore::swapQuadrants(view.samples, width, height);
+      speccore::renderPowerSpectrum(view.samples, pixels, width, height, false);
+      speccore::renderPowerSpectrum(view.samples, pixels, width, height, true);
+      if (width <= 64 && height <= 64) speccore::idft2dToImage(view.samples, pixels, width, height);
     }
     std::free(pixels);
     std::free(view.samples);

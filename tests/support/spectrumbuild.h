@@ -9,9 +9,10 @@
 
 // A spectrum file: header, optional text of `textBytes` bytes ('t'... then a
 // zero), samples. Fields can be changed afterwards with putLe32.
-inline Bytes spectrumBytes(int32_t w, int32_t h, const std::vector<Complex>& samples,
+inline Bytes spectrumBytes(int32_t w, int32_t h, const std::vector<speccore::Complex>& samples,
                            uint32_t textBytes = 0) {
-  const uint32_t data = uint32_t(samples.size() * sizeof(Complex)), offset = 32 + textBytes;
+  const uint32_t data = uint32_t(samples.size() * sizeof(speccore::Complex)),
+                 offset = 32 + textBytes;
   Bytes f(offset + data, 0);
   putLe32(f, 0, 0x00585043);
   putLe32(f, 8, offset + data);
@@ -29,11 +30,12 @@ inline Bytes spectrumBytes(int32_t w, int32_t h, const std::vector<Complex>& sam
 enum CpxField : size_t { kCxOffByts = 16, kCxWidth = 24, kCxHeight = 28 };
 
 // W x H samples with distinct magnitudes spread over several decades.
-inline std::vector<Complex> testSpectrum(int32_t w, int32_t h) {
-  std::vector<Complex> s(size_t(w) * size_t(h));
+inline std::vector<speccore::Complex> testSpectrum(int32_t w, int32_t h) {
+  std::vector<speccore::Complex> s(size_t(w) * size_t(h));
   for (size_t i = 0; i < s.size(); ++i)
-    s[i] = Complex{(i % 7) * 1000.0 + 0.5 * double(i), (i % 3 == 0 ? -1.0 : 2.5) * double(i * i)};
-  s[0] = Complex{123456.0, 0.0};
+    s[i] = speccore::Complex{(i % 7) * 1000.0 + 0.5 * double(i),
+                             (i % 3 == 0 ? -1.0 : 2.5) * double(i * i)};
+  s[0] = speccore::Complex{123456.0, 0.0};
   return s;
 }
 

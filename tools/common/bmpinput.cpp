@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "commandline.h"
+#include "speccore/status.h"
+
+using namespace speccore;
+
 int bmpInputDecode(const char* path, BmpPicture* picture) {
   *picture = BmpPicture{nullptr, 0, 0, 0};
   uint8_t* image = nullptr;
@@ -10,13 +15,13 @@ int bmpInputDecode(const char* path, BmpPicture* picture) {
   int status = bmpLoad(path, &image, &size);
   if (status != kStatusOk) {
     std::fprintf(stderr, "'%s' read error.\n", path);
-    return status;
+    return exitStatusOf(status);
   }
   status = bmpCheck(image, size);
   if (status != kStatusOk) {
     std::fprintf(stderr, "'%s' unknown file\n", path);
     std::free(image);
-    return status;
+    return exitStatusOf(status);
   }
   status = bmpDecodePicture(image, picture);
   // The decoded picture is all a program needs of the file.
@@ -28,5 +33,5 @@ int bmpInputDecode(const char* path, BmpPicture* picture) {
   } else if (status == kStatusMemory) {
     std::fputs("Couldn't allocate memory. destination\n", stderr);
   }
-  return status;
+  return exitStatusOf(status);
 }

@@ -1,9 +1,23 @@
 #include "commandline.h"
 
 #include <cstdio>
-#include <cstring>
+#include <string>
 
-#include "speccore.h"
+#include "speccore/status.h"
+
+using namespace speccore;
+
+int exitStatusOf(int status) {
+  switch (status) {
+    case kStatusNotSpectrum:
+    case kStatusNotFinite:
+      return kExitUnknownFile;
+    case kStatusTooSmall:
+      return kExitTooSmall;
+    default:
+      return status;
+  }
+}
 
 const char* programName(const char* invocation) {
   if (invocation == nullptr) return "";
@@ -14,10 +28,32 @@ const char* programName(const char* invocation) {
 }
 
 int printUsage(const ToolCommandLine& tool, const char* invocation, int status) {
-  std::fprintf(stderr, "\nusage: %s %s%s\n\n", programName(invocation), tool.optionList,
-               tool.synopsis);
-  std::fputs(tool.optionLines, stderr);
+  std::string usage = std::string("\nusage: ") + programName(invocation) + " ";
+  for (int i = 0; i < tool.optionCount; ++i)
+    usage += std::string("[-") + tool.options[i].letter + tool.options[i].value + "] ";
+  usage += std::string(tool.synopsis) + "\n\n";
+  for (int i = 0; i < tool.optionCount; ++i) {
+    const ToolOption& o = tool.options[i];
+    usage += std::string("\t-") + o.letter + o.value + ": " + o.help + "\n";
+  }
+  std::fputs(usage.c_str(), stderr);
   return status;
+}
+
+namespace {
+
+// The program's option of that letter, or null; never one for '\0', so a lone
+// '-' is unknown.
+const ToolOption* optionOf(const ToolCommandLine& tool, char letter) {
+  for (int i = 0; i < tool.optionCount && letter != '\0'; ++i)
+    if (tool.options[i].letter == letter) return &tool.options[i];
+  return nullptr;
+}
+
+}  // namespace
+
+bool flagGiven(const CommandLine& line, char letter) {
+  return line.flags[static_cast<unsigned char>(letter)];
 }
 
 CommandLine scanCommandLine(const ToolCommandLine& tool, int argc, char** argv) {
@@ -27,22 +63,20 @@ CommandLine scanCommandLine(const ToolCommandLine& tool, int argc, char** argv) 
   for (int i = 1; i < argc && !line.usage; ++i) {
     const char* arg = argv[i];
     if (arg[0] == '-') {
-      // A lone '-' has '\0' as its second character, which matches no letter.
       const char letter = arg[1];
-      const char* flag = letter != '\0' ? std::strchr(tool.flags, letter) : nullptr;
-      const bool valued = letter != '\0' && std::strchr(tool.valued, letter) != nullptr;
-      if (letter == 'h' || (flag == nullptr && !valued) ||
-          (valued && line.valuedCount == kMaxValued)) {
+      const ToolOption* option = optionOf(tool, letter);
+      const bool valued = option != nullptr && option->value[0] != '\0';
+      if (letter == 'h' || option == nullptr || (valued && line.valuedCount == kMaxValued)) {
         line.usage = true;
-        line.status = letter == 'h' ? kStatusOk : kStatusUsage;
+        line.status = letter == 'h' ? kExitOk : kExitUsage;
       } else if (valued) {
         line.valued[line.valuedCount++] = OptionValue{letter, arg + 2};
       } else {
-        line.flagSeen[flag - tool.flags] = true;
+        line.flags[static_cast<unsigned char>(letter)] = true;
       }
     } else if (pathCount == tool.maxPaths) {
       line.usage = true;
-      line.status = kStatusUsage;
+      line.status = kExitUsage;
     } else {
       line.paths[pathCount++] = arg;
     }

@@ -10,6 +10,8 @@
 #include <unistd.h>
 #endif
 
+using namespace speccore;
+
 namespace {
 
 bool stderrIsTerminal() {

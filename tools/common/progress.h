@@ -10,10 +10,10 @@
 #include <mutex>
 #include <thread>
 
-#include "speccore.h"
+#include "speccore/dft.h"
 
 struct ProgressShow {
-  DftProgress* progress = nullptr;
+  speccore::DftProgress* progress = nullptr;
   std::thread thread;
   std::mutex mutex;
   std::condition_variable wake;
@@ -21,7 +21,7 @@ struct ProgressShow {
 };
 
 // Starts showing `progress`, which the transform fills, on a thread of its own.
-void progressShowStart(ProgressShow* show, DftProgress* progress);
+void progressShowStart(ProgressShow* show, speccore::DftProgress* progress);
 
 // Stops showing it and erases the line, if one was shown.
 void progressShowEnd(ProgressShow* show);

@@ -9,6 +9,10 @@
 #include <unistd.h>
 #endif
 
+#include "speccore/status.h"
+
+using namespace speccore;
+
 namespace {
 
 #if defined(_WIN32)

@@ -6,12 +6,12 @@
 #ifndef RUNOUTPUTS_H
 #define RUNOUTPUTS_H
 
-#include "speccore.h"
+#include "speccore/output.h"
 
 enum { kMaxRunOutputs = 4 };
 
 struct RunOutputs {
-  OutputFile files[kMaxRunOutputs];
+  speccore::OutputFile files[kMaxRunOutputs];
   int count = 0;
 };
 

@@ -5,13 +5,20 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "commandline.h"
+#include "speccore/bmp.h"
+#include "speccore/plane.h"
+#include "speccore/status.h"
+
+using namespace speccore;
+
 uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status) {
   *size = 0;
-  *status = kStatusOk;
+  *status = kExitOk;
   struct stat st;
   if (stat(path, &st) != 0) {
     std::fprintf(stderr, "'%s' stat error.\n", path);
-    *status = kStatusStatQuery;
+    *status = kExitStatQuery;
     return nullptr;
   }
   // Compared in the width stat gives, so a file of 4 GiB and a few bytes is
@@ -32,7 +39,7 @@ uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status) {
 int spectrumViewLoad(const char* path, uint8_t** file, SpectrumView* view, char** text) {
   *view = SpectrumView();
   uint32_t size = 0;
-  int status = kStatusOk;
+  int status = kExitOk;
   *file = spectrumInputLoad(path, &size, &status);
   if (*file == nullptr) return status;
   if (text != nullptr && (*text = spectrumText(*file, size)) == nullptr) {
@@ -40,23 +47,23 @@ int spectrumViewLoad(const char* path, uint8_t** file, SpectrumView* view, char*
     return kStatusMemory;
   }
   status = spectrumViewOpen(*file, size, view);
-  if (status == kStatusUnknownFile) {
+  if (status == kStatusNotSpectrum) {
     std::fprintf(stderr, "'%s' unknown file\n", path);
   } else if (status != kStatusOk) {
     std::fputs("Couldn't allocate memory. source\n", stderr);
   }
-  return status;
+  return exitStatusOf(status);
 }
 
 int spectrumWorkOpen(const char* path, SpectrumWork* work) {
   const int status = spectrumViewLoad(path, &work->file, &work->view, nullptr);
-  if (status != kStatusOk) return status;
+  if (status != kExitOk) return status;
   work->pixels = planeAlloc(sizeof(Pixel32), work->view.width, work->view.height);
   if (work->pixels == nullptr) {
     std::fputs("Couldn't allocate memory. destination\n", stderr);
     return kStatusMemory;
   }
-  return kStatusOk;
+  return kExitOk;
 }
 
 void spectrumWorkFree(SpectrumWork* work) {
@@ -69,11 +76,11 @@ void spectrumWorkFree(SpectrumWork* work) {
 int spectrumRunOpen(const char* inputPath, const char* outputPath, SpectrumWork* work,
                     RunOutputs* outputs) {
   const int status = spectrumWorkOpen(inputPath, work);
-  return status == kStatusOk ? runOutputsOpen(outputs, &outputPath, 1) : status;
+  return status == kExitOk ? runOutputsOpen(outputs, &outputPath, 1) : status;
 }
 
 int spectrumRunFinish(SpectrumWork* work, RunOutputs* outputs, int status) {
-  if (status == kStatusOk) {
+  if (status == kExitOk) {
     const SpectrumView& v = work->view;
     status = bmpWrite32To(&outputs->files[0], pixelRow(work->pixels, 0), v.width, v.height);
   }

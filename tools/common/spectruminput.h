@@ -7,11 +7,12 @@
 #include <cstdint>
 
 #include "runoutputs.h"
-#include "speccore.h"
+#include "speccore/spectrumfile.h"
+#include "speccore/types.h"
 
 // Loads the spectrum file at `path`. Returns the block (the caller frees it)
 // and the number of bytes loaded in *size; or null with *status set to the
-// program's exit status after the messages: kStatusStatQuery when the size
+// program's exit status after the messages: kExitStatQuery when the size
 // query fails, kStatusSize for a file shorter than a header, kStatusRead when
 // it cannot be loaded.
 uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status);
@@ -19,21 +20,21 @@ uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status);
 // Loads and checks the file at `path` and lays *view over its samples; with
 // `text`, first copies the file's text there (spectrumText), before the
 // samples may move over it. Returns 0, or the exit status after the messages
-// (kStatusUnknownFile for a file that is no usable spectrum). Either way the
+// (kExitUnknownFile for a file that is no usable spectrum). Either way the
 // caller frees view->samples, *text and then *file.
-int spectrumViewLoad(const char* path, uint8_t** file, SpectrumView* view, char** text);
+int spectrumViewLoad(const char* path, uint8_t** file, speccore::SpectrumView* view, char** text);
 
 // What specinv and specshow work on: the loaded file, the view of its
 // samples and a zero-filled picture of the same size.
 struct SpectrumWork {
   uint8_t* file = nullptr;
-  SpectrumView view = {nullptr, 0, 0};  // rows inside `file`
-  Plane pixels = nullptr;
+  speccore::SpectrumView view = {nullptr, 0, 0};  // rows inside `file`
+  speccore::Plane pixels = nullptr;
 };
 
 // Loads and checks the file at `path` and makes the two planes. Returns 0
 // when all is ready, else the exit status after the messages
-// (kStatusUnknownFile for a file that is no usable spectrum). Either way the
+// (kExitUnknownFile for a file that is no usable spectrum). Either way the
 // caller ends with spectrumWorkFree.
 int spectrumWorkOpen(const char* path, SpectrumWork* work);
 

@@ -1,35 +1,17 @@
 // specfilter: a spectrum file times a real gain for every sample, written
 // as a new spectrum file with the filter recorded in its text.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "commandline.h"
 #include "request.h"
 #include "runoutputs.h"
-#include "speccore.h"
+#include "speccore/filter.h"
+#include "speccore/spectrumfile.h"
 #include "spectruminput.h"
 
-// clang-format off
-static const ToolCommandLine kCommandLine = {
-    "[-l<r>] [-e<r>] [-b<r1>,<r2>] [-r<r1>,<r2>] [-n<u>,<v>,<r>] [-m<mask_bmp>] [-g] [-o<n>] [-d] [-s] [-h] ",
-    "[complex_in.dat [complex_out.dat]]",
-    "\t-l<r>: low-pass: keep the frequencies up to radius r.\n"
-    "\t-e<r>: high-pass: keep the frequencies above radius r (the edges).\n"
-    "\t-b<r1>,<r2>: band-pass: keep the ring from radius r1 to r2.\n"
-    "\t-r<r1>,<r2>: band-stop: remove that ring.\n"
-    "\t-n<u>,<v>,<r>: notch: remove frequency (u, v) and its mirror, radius r. repeatable.\n"
-    "\t-m<mask_bmp>: mask: gray level / 255 of the picture laid out like PowerSpectrum.bmp.\n"
-    "\t-g: Gaussian shape. default ideal.\n"
-    "\t-o<n>: Butterworth shape of order n.\n"
-    "\t-d: masks in natural order, not centred.\n"
-    "\t-s: symmetric masks: each gain the smaller of its own and its mirror's.\n"
-    "\t-h: This option shows only this message.\n",
-    "gds",
-    2,
-    {"dft_complex.dat", "dft_filtered.dat"},
-    "lebrnmo",
-};
-// clang-format on
+using namespace speccore;
 
 // From the loaded spectrum to the renamed output: the filter made to fit,
 // the text, the output created, and only then the samples multiplied.
@@ -41,15 +23,15 @@ static int filterFile(const char* inputPath, const char* outputPath, FilterReque
   char* text = nullptr;
   int status = spectrumViewLoad(inputPath, &file, &view, &inputText);
   const int32_t w = view.width, h = view.height;
-  if (status == kStatusOk) status = filterRequestFit(request, w, h);
-  if (status == kStatusOk && (text = filterRequestText(*request, inputText)) == nullptr) {
+  if (status == kExitOk) status = filterRequestFit(request, w, h);
+  if (status == kExitOk && (text = filterRequestText(*request, inputText)) == nullptr) {
     std::fputs("Couldn't allocate memory. text\n", stderr);
     status = kStatusMemory;
   }
-  if (status == kStatusOk) status = spectrumFileSizeCheck(outputPath, w, h, std::strlen(text) + 1);
+  if (status == kExitOk) status = spectrumFileSizeCheck(outputPath, w, h, std::strlen(text) + 1);
   RunOutputs outputs;
-  if (status == kStatusOk) status = runOutputsOpen(&outputs, &outputPath, 1);
-  if (status == kStatusOk) {
+  if (status == kExitOk) status = runOutputsOpen(&outputs, &outputPath, 1);
+  if (status == kExitOk) {
     filterSpectrum(view.samples, w, h, &request->filter, kEveryProcessor);
     status = writeSpectrumTo(&outputs.files[0], text, complexRow(view.samples, 0), w, h);
     status = runOutputsFinish(&outputs, status);
@@ -63,10 +45,10 @@ static int filterFile(const char* inputPath, const char* outputPath, FilterReque
 }
 
 int main(int argc, char** argv) {
-  const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
-  if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
+  const CommandLine line = scanCommandLine(kFilterCommandLine, argc, argv);
+  if (line.usage) return printUsage(kFilterCommandLine, argv[0], line.status);
   FilterRequest request;
-  if (filterRequestRead(line, &request) != kStatusOk)
-    return printUsage(kCommandLine, argv[0], kStatusUsage);
+  if (filterRequestRead(line, &request) != kExitOk)
+    return printUsage(kFilterCommandLine, argv[0], kExitUsage);
   return filterFile(line.paths[0], line.paths[1], &request);
 }

@@ -1,28 +1,28 @@
 // specfwd: a BMP picture to its gray picture, spectrum file and power spectrum.
 #include <cstdlib>
+#include <iterator>
 
 #include "bmpinput.h"
 #include "commandline.h"
-#include "speccore.h"
+#include "speccore/bmp.h"
 #include "transform.h"
 
-// clang-format off
-static const ToolCommandLine kCommandLine = {
-    "[-h] ",
-    "[input_bmp [complex_out.dat]]",
-    "\t-h: This option shows only this message.\n",
-    "",
-    2,
-    {"sample.bmp", "dft_2D.bmp"},
+using namespace speccore;
+
+static const ToolOption kOptions[] = {
+    {'h', "", "This option shows only this message."},
 };
-// clang-format on
+static const ToolCommandLine kCommandLine = {
+    kOptions, int(std::size(kOptions)),     "[input_bmp [complex_out.dat]]",
+    2,        {"sample.bmp", "dft_2D.bmp"},
+};
 
 // Loads, checks and decodes the input and runs the pipeline. Returns the
 // program's exit status.
 static int forwardTransform(const char* inputPath, const char* outputPath) {
   BmpPicture picture;
   int status = bmpInputDecode(inputPath, &picture);
-  if (status == kStatusOk) status = transformPicture(inputPath, picture, outputPath);
+  if (status == kExitOk) status = transformPicture(inputPath, picture, outputPath);
   std::free(picture.pixels);
   return status;
 }

@@ -3,8 +3,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "commandline.h"
 #include "progress.h"
 #include "runoutputs.h"
+#include "speccore/dft.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/spectrumfile.h"
+#include "speccore/status.h"
+
+using namespace speccore;
 
 namespace {
 
@@ -18,7 +26,7 @@ int writeOutputs(const BmpPicture& picture, Plane samples, RunOutputs* outputs) 
   const int32_t width = picture.width, height = picture.height;
   Plane pixels = picture.pixels;
   pictureToGray(pixels, samples, width, height, kEveryProcessor);
-  int status = bmpWrite32To(&outputs->files[kGray], pixels[0], width, height);
+  int status = bmpWrite32To(&outputs->files[kGray], pixelRow(pixels, 0), width, height);
   if (status != kStatusOk) return status;
   DftProgress progress;
   ProgressShow show;
@@ -29,7 +37,7 @@ int writeOutputs(const BmpPicture& picture, Plane samples, RunOutputs* outputs) 
   // The transform fails only when it cannot get even one line of scratch
   // memory; the gray samples must then not be written as if they were the
   // spectrum.
-  if (transformed != 0) {
+  if (transformed != kStatusOk) {
     std::fputs("Couldn't allocate memory.\n", stderr);
     return kStatusMemory;
   }
@@ -38,9 +46,9 @@ int writeOutputs(const BmpPicture& picture, Plane samples, RunOutputs* outputs) 
   if (status != kStatusOk) return status;
   swapQuadrants(samples, width, height, kEveryProcessor);
   renderPowerSpectrum(samples, pixels, width, height, false, kEveryProcessor);
-  status = bmpWrite32To(&outputs->files[kPower], pixels[0], width, height);
+  status = bmpWrite32To(&outputs->files[kPower], pixelRow(pixels, 0), width, height);
   if (status != kStatusOk) return status;
-  return bmpWrite32To(&outputs->files[kOutput], pixels[0], width, height);
+  return bmpWrite32To(&outputs->files[kOutput], pixelRow(pixels, 0), width, height);
 }
 
 }  // namespace
@@ -50,7 +58,7 @@ int transformPicture(const char* inputPath, const BmpPicture& picture, const cha
   // A pass of one sample has nothing to show.
   if (width <= 1 || height <= 1) {
     std::fprintf(stderr, "'%s' too small to transform(%d x %d)\n", inputPath, width, height);
-    return kStatusTooSmall;
+    return kExitTooSmall;
   }
   Plane samples = planeAlloc(sizeof(Complex), width, height);
   if (samples == nullptr) {

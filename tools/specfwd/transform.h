@@ -2,7 +2,7 @@
 #ifndef TRANSFORM_H
 #define TRANSFORM_H
 
-#include "speccore.h"
+#include "speccore/bmp.h"
 
 // Turns the decoded picture into gray samples and writes "SourceToGray.bmp",
 // the spectrum "dft_complex.dat" and the centred log power spectrum
@@ -10,8 +10,9 @@
 // at outputPath. The picture's plane is used for the pictures written, so its
 // pixels are gone afterwards. Every output is created before the transform
 // and replaces its final name only when all were written. Returns the exit
-// status after any message: kStatusTooSmall for a picture 1 pixel wide or
+// status after any message: kExitTooSmall for a picture 1 pixel wide or
 // high, kStatusMemory, kStatusOutput.
-int transformPicture(const char* inputPath, const BmpPicture& picture, const char* outputPath);
+int transformPicture(const char* inputPath, const speccore::BmpPicture& picture,
+                     const char* outputPath);
 
 #endif

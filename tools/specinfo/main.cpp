@@ -1,40 +1,38 @@
 // specinfo: the header fields of a spectrum file on standard output.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <iterator>
 
 #include "commandline.h"
-#include "speccore.h"
+#include "speccore/spectrumfile.h"
 #include "spectruminput.h"
 
-// clang-format off
-static const ToolCommandLine kCommandLine = {
-    "[-h] ",
-    "[complex.dat]",
-    "\t-h: This option shows only this message.\n",
-    "",
-    1,
-    {"dft_complex.dat", nullptr},
+using namespace speccore;
+
+static const ToolOption kOptions[] = {
+    {'h', "", "This option shows only this message."},
 };
-// clang-format on
+static const ToolCommandLine kCommandLine = {
+    kOptions, int(std::size(kOptions)), "[complex.dat]", 1, {"dft_complex.dat", nullptr},
+};
 
 // Loads the file and prints its header without judging it: the tool for
 // looking into a file that the other programs refuse. Returns the exit status.
 static int printSpectrumHeader(const char* inputPath) {
   uint32_t size = 0;
-  int status = kStatusOk;
+  int status = kExitOk;
   uint8_t* file = spectrumInputLoad(inputPath, &size, &status);
   if (file == nullptr) return status;
   // The loaded size, not the earlier query, bounds what may be read: the file
   // can have shrunk in between.
-  static const uint8_t kIdentifier[4] = {'C', 'P', 'X', '\0'};
-  if (size < kCpxHeaderSize || std::memcmp(file, kIdentifier, sizeof kIdentifier) != 0) {
+  CpxHeader h = {};
+  if (size >= kCpxHeaderSize) cpxHeaderRead(file, &h);
+  if (size < kCpxHeaderSize || h.cxType != kCpxType) {
     std::fprintf(stderr, "'%s' unknown file\n", inputPath);
     std::free(file);
-    return kStatusUnknownFile;
+    return kExitUnknownFile;
   }
-  CpxHeader h;
-  cpxHeaderRead(file, &h);
+  // The identifier's fourth byte is the zero that ends it.
   std::printf("identifier: '%s'\n", reinterpret_cast<const char*>(file));
   std::printf("cxType: 0x%4.4X\n", unsigned(h.cxType));
   std::printf("zero:       %d\n", h.zero);
@@ -50,7 +48,7 @@ static int printSpectrumHeader(const char* inputPath) {
     std::fputs("File 'stdout' cannot write.\n", stderr);
     return kStatusOutput;
   }
-  return kStatusOk;
+  return kExitOk;
 }
 
 int main(int argc, char** argv) {

@@ -1,22 +1,23 @@
 // specinv: a spectrum file back to a gray picture through the inverse DFT.
 #include <cstdio>
+#include <iterator>
 
 #include "commandline.h"
 #include "progress.h"
 #include "runoutputs.h"
-#include "speccore.h"
+#include "speccore/dft.h"
+#include "speccore/status.h"
 #include "spectruminput.h"
 
-// clang-format off
-static const ToolCommandLine kCommandLine = {
-    "[-h] ",
-    "[complex_in.dat [output_bmp]]",
-    "\t-h: This option shows only this message.\n",
-    "",
-    2,
-    {"dft_complex.dat", "idft_2D.bmp"},
+using namespace speccore;
+
+static const ToolOption kOptions[] = {
+    {'h', "", "This option shows only this message."},
 };
-// clang-format on
+static const ToolCommandLine kCommandLine = {
+    kOptions, int(std::size(kOptions)),           "[complex_in.dat [output_bmp]]",
+    2,        {"dft_complex.dat", "idft_2D.bmp"},
+};
 
 // The inverse transform, where the samples lie in the loaded block, as a
 // picture. Returns the run's status after any message.
@@ -28,27 +29,24 @@ static int inversePicture(const char* inputPath, SpectrumWork* work) {
   const int inverse =
       idft2dToImage(v.samples, work->pixels, v.width, v.height, kEveryProcessor, &progress);
   progressShowEnd(&show);
-  if (inverse < 0) {
+  if (inverse == kStatusMemory) {
     // Only when not even the transform's scratch line could be had: a
     // picture of the untransformed spectrum would be wrong.
     std::fputs("Couldn't allocate memory.\n", stderr);
-    return kStatusMemory;
-  }
-  if (inverse > 0) {
+  } else if (inverse == kStatusNotFinite) {
     // NaN or infinite samples, or sums that overflow: no picture is the
     // right one, so the file is refused like any other unusable spectrum.
     std::fputs("Inverse transform not finite.\n", stderr);
     std::fprintf(stderr, "'%s' unknown file\n", inputPath);
-    return kStatusUnknownFile;
   }
-  return kStatusOk;
+  return exitStatusOf(inverse);
 }
 
 static int inverseTransform(const char* inputPath, const char* outputPath) {
   SpectrumWork work;
   RunOutputs outputs;
   int status = spectrumRunOpen(inputPath, outputPath, &work, &outputs);
-  if (status == kStatusOk) status = inversePicture(inputPath, &work);
+  if (status == kExitOk) status = inversePicture(inputPath, &work);
   return spectrumRunFinish(&work, &outputs, status);
 }
 

@@ -1,21 +1,25 @@
 // specshow: the power spectrum of a spectrum file as a gray picture.
+#include <iterator>
+
 #include "commandline.h"
 #include "runoutputs.h"
-#include "speccore.h"
+#include "speccore/render.h"
 #include "spectruminput.h"
 
-// clang-format off
+using namespace speccore;
+
+static const ToolOption kOptions[] = {
+    {'d', "", "Not replace the power spectrum."},
+    {'n', "", "normal power spectrum. default display log10."},
+    {'h', "", "This option shows only this message."},
+};
 static const ToolCommandLine kCommandLine = {
-    "[-d] [-n] [-h] ",
+    kOptions,
+    int(std::size(kOptions)),
     "[complex_in.dat [output_bmp]]",
-    "\t-d: Not replace the power spectrum.\n"
-    "\t-n: normal power spectrum. default display log10.\n"
-    "\t-h: This option shows only this message.\n",
-    "dn",
     2,
     {"dft_complex.dat", "showPowerSpectrum.bmp"},
 };
-// clang-format on
 
 // Centres the spectrum in memory unless told not to and writes its
 // power-spectrum picture. Returns the program's exit status.
@@ -23,7 +27,7 @@ static int showSpectrum(const char* inputPath, const char* outputPath, bool swap
   SpectrumWork work;
   RunOutputs outputs;
   const int status = spectrumRunOpen(inputPath, outputPath, &work, &outputs);
-  if (status == kStatusOk) {
+  if (status == kExitOk) {
     const SpectrumView& v = work.view;
     // The swap changes the samples in the loaded block only, never the file.
     if (swap) swapQuadrants(v.samples, v.width, v.height, kEveryProcessor);
@@ -35,5 +39,5 @@ static int showSpectrum(const char* inputPath, const char* outputPath, bool swap
 int main(int argc, char** argv) {
   const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
   if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
-  return showSpectrum(line.paths[0], line.paths[1], !line.flagSeen[0], line.flagSeen[1]);
+  return showSpectrum(line.paths[0], line.paths[1], !flagGiven(line, 'd'), flagGiven(line, 'n'));
 }
