@@ -39,7 +39,7 @@ TEST(BmpLoad, MissingFile) {
   TempDir dir;
   const std::string path = dir.file("absent.bmp");
   LoadResult r = load(path);
-  EXPECT_EQ(r.status, 11);
+  EXPECT_EQ(r.status, kStatusOpen);
   EXPECT_EQ(r.err, "'" + path + "' open error.\n");
   EXPECT_TRUE(r.imageNull);
   EXPECT_EQ(r.size, 0u);
@@ -51,7 +51,7 @@ TEST(BmpLoad, FilesOf54BytesOrFewerAreTooSmall) {
     const std::string path = dir.file("small.bmp");
     ASSERT_TRUE(writeBytes(path, Bytes(n, 'x')));
     LoadResult r = load(path);
-    EXPECT_EQ(r.status, 13) << n;
+    EXPECT_EQ(r.status, kStatusSize) << n;
     EXPECT_EQ(r.err, "'" + path + "' file size erro. too small(" + std::to_string(n) + " Byte)\n");
     EXPECT_TRUE(r.imageNull);
     EXPECT_EQ(r.size, 0u);
@@ -65,7 +65,7 @@ TEST(BmpLoad, ReturnsEveryByteOfTheFile) {
   for (const Bytes& content : {small, plainBmp(24, 3, 2)}) {
     ASSERT_TRUE(writeBytes(dir.file("in.bmp"), content));
     LoadResult r = load(dir.file("in.bmp"));
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, kStatusOk);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.size, content.size());
     EXPECT_EQ(r.bytes, content);
@@ -84,7 +84,7 @@ TEST(BmpCheck, CodesAndPaletteMessages) {
   const Bytes mono = plainBmp(1, 9, 2, 2);  // 70 bytes, offset 62, rows 4 apart
   const int32_t minH = std::numeric_limits<int32_t>::min();
   const CheckCase cases[] = {
-      {"24-bit", rgb, 0, ""},
+      {"24-bit", rgb, kStatusOk, ""},
       {"not BM", withFields(rgb, {{kBfType, 0x4E42}}), kBmpNotBmp, ""},
       {"reserved 1", withFields(rgb, {{kBfReserved1, 1}}), kBmpNotBmp, ""},
       {"reserved 2", withFields(rgb, {{kBfReserved2, 0x8000}}), kBmpNotBmp, ""},
@@ -114,7 +114,7 @@ TEST(BmpCheck, CodesAndPaletteMessages) {
        "Unexpected lut size. 53, -1\n"},
       {"8-bit offset 0", withFields(plainBmp(8, 4, 2), {{kBfOffBits, 0}}), kBmp8BitPalette,
        "Unexpected lut size. 0, -14\n"},
-      {"1-bit", mono, 0, ""},
+      {"1-bit", mono, kStatusOk, ""},
       {"1-bit offset 54", withFields(mono, {{kBfOffBits, 54}}), kBmp1BitPalette,
        "Unexpected, requirement is 2, lut size. 54, 0\n"},
       {"1-bit offset 50", withFields(mono, {{kBfOffBits, 50}}), kBmp1BitPalette,
@@ -165,11 +165,11 @@ TEST(BmpCheck, CodesAndPaletteMessages) {
   }
 }
 
-TEST(BmpCheck, MissingOrShortImageIsCode1) {
+TEST(BmpCheck, MissingOrShortImageIsNoImage) {
   const Bytes rgb = plainBmp(24, 3, 2);
-  EXPECT_EQ(bmpCheck(nullptr, 78), 1);
-  EXPECT_EQ(bmpCheck(rgb.data(), 54), 1);
-  EXPECT_EQ(bmpCheck(rgb.data(), 0), 1);
+  EXPECT_EQ(bmpCheck(nullptr, 78), kBmpNoImage);
+  EXPECT_EQ(bmpCheck(rgb.data(), 54), kBmpNoImage);
+  EXPECT_EQ(bmpCheck(rgb.data(), 0), kBmpNoImage);
 }
 
 TEST(BmpHeaderRead, EveryFieldFromItsOffset) {
@@ -255,7 +255,7 @@ TEST(BmpLoad, FileOf2GiBIsRefusedWithoutReading) {
   std::filesystem::resize_file(path, uint64_t(1) << 31, ec);  // sparse on disk
   if (ec) GTEST_SKIP() << "cannot make a sparse 2 GiB file here: " << ec.message();
   LoadResult r = load(path);
-  EXPECT_EQ(r.status, 13);
+  EXPECT_EQ(r.status, kStatusSize);
   EXPECT_EQ(r.err, "'" + path + "' file size erro. too large(2147483648 Byte)\n");
   EXPECT_TRUE(r.imageNull);
 }

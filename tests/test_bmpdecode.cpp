@@ -88,7 +88,7 @@ TEST(BmpDecode, EachBitCountInBothRowOrders) {
       BmpBuild b = c.build;
       b.topDown = topDown;
       const Bytes file = makeBmp(b);
-      ASSERT_EQ(bmpCheck(file.data(), uint32_t(file.size())), 0);
+      ASSERT_EQ(bmpCheck(file.data(), uint32_t(file.size())), kStatusOk);
       int status = -1;
       const Pixels out = decode(file, c.expect.size(), &status);
       EXPECT_EQ(status, 0);
@@ -106,7 +106,7 @@ TEST(BmpDecode, EightBitWithNegativePaletteSize) {
     Bytes file = makeBmp(b);
     file.erase(file.begin() + 50, file.begin() + 54);
     setField(file, kBfOffBits, 50);
-    ASSERT_EQ(bmpCheck(file.data(), uint32_t(file.size())), 0);
+    ASSERT_EQ(bmpCheck(file.data(), uint32_t(file.size())), kStatusOk);
     int status = -1;
     EXPECT_EQ(decode(file, 8, &status), Pixels(8, kZero));
     EXPECT_EQ(status, 0);
@@ -139,10 +139,10 @@ TEST(BmpDecode, WrittenPictureReadsBackUnchanged) {
   ASSERT_EQ(bmpWrite32(path.c_str(), px.data(), 4, 3), 0);
   uint8_t* image = nullptr;
   uint32_t size = 0;
-  ASSERT_EQ(bmpLoad(path.c_str(), &image, &size), 0);
+  ASSERT_EQ(bmpLoad(path.c_str(), &image, &size), kStatusOk);
   const Bytes file(image, image + size);
   std::free(image);
-  EXPECT_EQ(bmpCheck(file.data(), size), 0);
+  EXPECT_EQ(bmpCheck(file.data(), size), kStatusOk);
   int status = -1;
   EXPECT_EQ(decode(file, px.size(), &status), px);
   EXPECT_EQ(status, 0);

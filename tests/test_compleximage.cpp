@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "histogram.h"
 #include "speccore.h"
 #include "testutil.h"
 
@@ -68,6 +69,31 @@ TEST(ComplexImage, HistogramClipsOnePercentAtEachEnd) {
     re.insert(re.end(), size_t(c.n) - re.size(), 100.0);
     const std::vector<int> g = render(re, c.n, 1);
     EXPECT_EQ(c.expected, (std::vector<int>{g[0], g[3], g[1], g[c.n - 1], g[2]})) << c.n;
+  }
+}
+
+TEST(ComplexImage, HistogramCutsClipTheirShareAtEachEnd) {
+  // Counts by bin; the cuts are the first bins at which the counts summed
+  // from each end reach `clip`.
+  const struct {
+    const char* what;
+    std::vector<std::pair<int, int64_t>> counts;  // (bin, count); the other bins hold 0
+    int64_t clip;
+    HistogramCuts cut;
+  } cases[] = {
+      {"ends reached in their first bins", {{0, 2}, {500, 10}, {1023, 2}}, 2, {0, 1023}},
+      {"one short of the clip", {{0, 1}, {3, 1}, {1020, 1}, {1023, 1}}, 2, {3, 1020}},
+      {"empty ends are passed over", {{100, 5}, {900, 5}}, 1, {100, 900}},
+      {"summed past the clip", {{0, 5}, {2, 3}, {1023, 8}}, 7, {2, 1023}},
+      {"one bin holds all", {{57, 200}}, 2, {57, 57}},
+      {"the clip never reached", {{4, 1}}, 2, {1023, 0}},
+  };
+  for (const auto& c : cases) {
+    std::vector<int64_t> histogram(kHistogramBins, 0);
+    for (const auto& bin : c.counts) histogram[size_t(bin.first)] = bin.second;
+    const HistogramCuts cut = histogramCuts(histogram.data(), c.clip);
+    EXPECT_EQ(c.cut.lo, cut.lo) << c.what;
+    EXPECT_EQ(c.cut.hi, cut.hi) << c.what;
   }
 }
 

@@ -140,6 +140,22 @@ TEST(PowerSpectrum, WritesLogScaleBmp) {
   EXPECT_EQ("File '" + bad + "' cannot create.\n", testing::internal::GetCapturedStderr());
 }
 
+TEST(PowerSpectrum, CentredPictureLeavesTheSpectrumAsItWas) {
+  // An odd size, where the swap leaves the last row and column in place.
+  const int32_t w = 5, h = 3;
+  const std::vector<Complex> s = {{9, 0}, {1, 2}, {3, 0}, {0, 0}, {4, 4}, {1, 0},   {2, 2}, {8, 1},
+                                  {0, 5}, {7, 0}, {6, 6}, {2, 0}, {5, 1}, {0.5, 0}, {3, 3}};
+  TempDir dir;
+  PlaneHolder src = planeOf(s, w, h), swapped = planeOf(s, w, h);
+  PlaneHolder dst(planeAlloc(4, w, h)), scratch(planeAlloc(4, w, h));
+  swapQuadrants(swapped.get(), w, h);
+  const std::string centred = dir.file("centred.bmp"), expected = dir.file("expected.bmp");
+  ASSERT_EQ(0, writeCentredPowerSpectrum(centred.c_str(), src.get(), dst.get(), w, h));
+  ASSERT_EQ(0, writePowerSpectrum(expected.c_str(), swapped.get(), scratch.get(), w, h));
+  EXPECT_EQ(readBytes(expected), readBytes(centred));
+  EXPECT_EQ(0, std::memcmp(s.data(), complexRow(src.get(), 0), s.size() * sizeof(Complex)));
+}
+
 // An empty size has no sample (0, 0) to start the range from: nothing is read
 // or written, whichever rendering is asked for.
 TEST(Rendering, EmptySizesTouchNothing) {

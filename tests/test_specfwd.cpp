@@ -27,6 +27,12 @@ PlaneHolder graySamples(int32_t w, int32_t h) {
 
 }  // namespace
 
+TEST(Specfwd, Usage) {
+  expectUsage(kSpecfwd, "specfwd",
+              "\nusage: NAME [-h] [input_bmp [complex_out.dat]]\n\n"
+              "\t-h: This option shows only this message.\n");
+}
+
 TEST(Specfwd, WritesGrayPictureSpectrumAndPowerSpectrum) {
   TempDir dir, scratch;
   ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(kW, kH, testLevel)));

@@ -24,6 +24,12 @@ std::string headerLines(int32_t size, int32_t offset, int32_t data, int32_t w, i
 
 }  // namespace
 
+TEST(Specinfo, Usage) {
+  expectUsage(kSpecinfo, "specinfo",
+              "\nusage: NAME [-h] [complex.dat]\n\n"
+              "\t-h: This option shows only this message.\n");
+}
+
 TEST(Specinfo, PrintsTheNineLines) {
   TempDir dir;
   ASSERT_TRUE(writeBytes(dir.file("four.dat"), spectrumBytes(4, 2, testSpectrum(4, 2))));

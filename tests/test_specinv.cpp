@@ -17,6 +17,12 @@ Bytes expectedInverse(const TempDir& scratch, const std::vector<Complex>& spectr
 
 }  // namespace
 
+TEST(Specinv, Usage) {
+  expectUsage(kSpecinv, "specinv",
+              "\nusage: NAME [-h] [complex_in.dat [output_bmp]]\n\n"
+              "\t-h: This option shows only this message.\n");
+}
+
 TEST(Specinv, GivesBackTheGrayPictureOfSpecfwd) {
   const int32_t w = 9, h = 7;
   TempDir dir;

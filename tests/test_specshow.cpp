@@ -4,6 +4,14 @@
 
 using namespace speccore;
 
+TEST(Specshow, Usage) {
+  expectUsage(kSpecshow, "specshow",
+              "\nusage: NAME [-d] [-n] [-h] [complex_in.dat [output_bmp]]\n\n"
+              "\t-d: Not replace the power spectrum.\n"
+              "\t-n: normal power spectrum. default display log10.\n"
+              "\t-h: This option shows only this message.\n");
+}
+
 TEST(Specshow, DefaultIsSpecfwdsPowerSpectrum) {
   TempDir dir;
   ASSERT_TRUE(writeBytes(dir.file("in.bmp"), grayBmp(7, 6, testLevel)));

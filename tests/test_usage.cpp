@@ -1,103 +1,31 @@
-// What only a running program shows of its command line: its own usage
-// text, its name as it was started, and its positional arguments counted
-// (the scan's rules themselves are tested in-process). Every case runs in an
-// empty directory, so a scan that wrongly went on would end in a read error
-// instead of the usage.
+// What every program shows of its command line, whatever its options: a usage
+// that names it as it was started, the same for -h, an unknown option and one
+// positional argument too many, ended by the status each calls for (the
+// scan's rules themselves are tested in-process, each program's own usage in
+// its test). Every case runs in an empty directory, so a scan that wrongly
+// went on would end in a read error instead of the usage.
 #include "toolfixture.h"
 
 using namespace speccore;
 
-namespace {
-
-struct Tool {
-  const char* path;
-  const char* name;
-  const char* usage;           // with the name "NAME", replaced per run
-  const char* onePathTooMany;  // positional arguments that end in the usage
-};
-
-// specfilter's usage, whose option lines are many: the synopsis, then each
-// option with what it does.
-std::string filterUsage() {
-  static const char* const options[][2] = {
-      {"-l<r>", "low-pass: keep the frequencies up to radius r."},
-      {"-e<r>", "high-pass: keep the frequencies above radius r (the edges)."},
-      {"-b<r1>,<r2>", "band-pass: keep the ring from radius r1 to r2."},
-      {"-r<r1>,<r2>", "band-stop: remove that ring."},
-      {"-n<u>,<v>,<r>", "notch: remove frequency (u, v) and its mirror, radius r. repeatable."},
-      {"-m<mask_bmp>", "mask: gray level / 255 of the picture laid out like PowerSpectrum.bmp."},
-      {"-g", "Gaussian shape. default ideal."},
-      {"-o<n>", "Butterworth shape of order n."},
-      {"-d", "masks in natural order, not centred."},
-      {"-s", "symmetric masks: each gain the smaller of its own and its mirror's."},
-      {"-h", "This option shows only this message."},
-  };
-  std::string u =
-      "\nusage: NAME [-l<r>] [-e<r>] [-b<r1>,<r2>] [-r<r1>,<r2>] [-n<u>,<v>,<r>] [-m<mask_bmp>] "
-      "[-g] [-o<n>] [-d] [-s] [-h] [complex_in.dat [complex_out.dat]]\n\n";
-  for (const auto& o : options) u += std::string("\t") + o[0] + ": " + o[1] + "\n";
-  return u;
-}
-
-const std::string kFilterUsage = filterUsage();
-
-const Tool kTools[] = {
-    {kSpecfwd, "specfwd",
-     "\nusage: NAME [-h] [input_bmp [complex_out.dat]]\n\n"
-     "\t-h: This option shows only this message.\n",
-     "a b c"},
-    {kSpecinv, "specinv",
-     "\nusage: NAME [-h] [complex_in.dat [output_bmp]]\n\n"
-     "\t-h: This option shows only this message.\n",
-     "a b c"},
-    {kSpecshow, "specshow",
-     "\nusage: NAME [-d] [-n] [-h] [complex_in.dat [output_bmp]]\n\n"
-     "\t-d: Not replace the power spectrum.\n"
-     "\t-n: normal power spectrum. default display log10.\n"
-     "\t-h: This option shows only this message.\n",
-     "a b c"},
-    {kSpecinfo, "specinfo",
-     "\nusage: NAME [-h] [complex.dat]\n\n"
-     "\t-h: This option shows only this message.\n",
-     "a b"},
-    {kSpecfilter, "specfilter", kFilterUsage.c_str(), "a b c"},
-};
-
-std::string usageOf(const Tool& tool, const std::string& name) {
-  std::string u = tool.usage;
-  return u.replace(u.find("NAME"), 4, name);
-}
-
-std::vector<std::string> words(const std::string& s) {
-  std::vector<std::string> w;
-  for (size_t at = 0; at <= s.size();) {
-    const size_t end = std::min(s.find(' ', at), s.size());
-    w.push_back(s.substr(at, end - at));
-    at = end + 1;
-  }
-  return w;
-}
-
-}  // namespace
-
 TEST(Usage, EachProgramPrintsItsOwnAndEnds) {
-  // Under wine a program started as C:\tools\NAME.exe shows its file name.
-  for (const Tool& tool : kTools) {
-    const std::string shown = kWindowsTools ? std::string(tool.name) + ".exe" : tool.name;
-    const struct {
-      std::vector<std::string> args;
-      int status;
-    } cases[] = {{{"-h"}, kStatusOk},
-                 {{"-x"}, kExitUsage},
-                 {words(tool.onePathTooMany), kExitUsage}};
-    for (const auto& c : cases) {
-      TempDir dir;
-      const ToolRun run = runTool(tool.path, c.args, dir.path);
-      SCOPED_TRACE(std::string(tool.name) + " " + c.args[0]);
-      EXPECT_EQ(c.status, run.status);
-      EXPECT_EQ(usageOf(tool, shown), run.err);
-      EXPECT_EQ("", run.out);
-      EXPECT_TRUE(filesIn(dir.path).empty());
+  for (const ProgramPath& program : kPrograms) {
+    SCOPED_TRACE(program.name);
+    TempDir dir;
+    const ToolRun help = runTool(program.path, {"-h"}, dir.path);
+    EXPECT_EQ(kExitOk, help.status);
+    EXPECT_EQ(0u, help.err.find("\nusage: " + shownName(program.name) + " [-")) << help.err;
+    EXPECT_EQ('\n', help.err.back());
+    EXPECT_EQ("", help.out);
+    EXPECT_TRUE(filesIn(dir.path).empty());
+    // A lone '-' is no option of any program; no program takes three paths.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-"}, std::vector<std::string>{"a", "b", "c"}}) {
+      const ToolRun run = runTool(program.path, args, dir.path);
+      EXPECT_EQ(kExitUsage, run.status) << args[0];
+      EXPECT_EQ(help.err, run.err) << args[0];
+      EXPECT_EQ("", run.out) << args[0];
+      EXPECT_TRUE(filesIn(dir.path).empty()) << args[0];
     }
   }
 }
@@ -105,10 +33,12 @@ TEST(Usage, EachProgramPrintsItsOwnAndEnds) {
 TEST(Usage, NamesTheProgramAsItWasStarted) {
   if (*kToolLauncher)
     GTEST_SKIP() << "argv[0] cannot be chosen for a program started by a launcher";
-  for (const Tool& tool : kTools) {
+  for (const ProgramPath& program : kPrograms) {
     TempDir dir;
-    const std::string invocation = std::string("C:\\tools\\") + tool.name + ".exe";
-    const ToolRun run = runTool(tool.path, {"-h"}, dir.path, invocation.c_str());
-    EXPECT_EQ(usageOf(tool, std::string(tool.name) + ".exe"), run.err) << tool.name;
+    const std::string name = program.name;
+    std::string expected = runTool(program.path, {"-h"}, dir.path).err;
+    expected.replace(expected.find(name), name.size(), name + ".exe");
+    const std::string invocation = "C:\\tools\\" + name + ".exe";
+    EXPECT_EQ(expected, runTool(program.path, {"-h"}, dir.path, invocation.c_str()).err) << name;
   }
 }

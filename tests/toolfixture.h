@@ -54,6 +54,20 @@ inline Bytes expectedPowerBmp(const TempDir& scratch, std::vector<speccore::Comp
   return libraryBmp(scratch, pixels.get(), w, h);
 }
 
+// A program's name in its usage as the tests start it: "specfwd", or
+// "specfwd.exe" for a Windows program under wine.
+inline std::string shownName(const std::string& name) {
+  return kWindowsTools ? name + ".exe" : name;
+}
+
+// Checks the usage that `program` prints for -h; "NAME" in `usage` stands
+// for its name as shownName gives it.
+inline void expectUsage(const char* program, const std::string& name, std::string usage) {
+  TempDir dir;
+  usage.replace(usage.find("NAME"), 4, shownName(name));
+  EXPECT_EQ(usage, runTool(program, {"-h"}, dir.path).err);
+}
+
 inline std::vector<std::string> names(std::initializer_list<const char*> list) {
   std::vector<std::string> v(list.begin(), list.end());
   std::sort(v.begin(), v.end());
