@@ -32,7 +32,10 @@
 
 #include "dftkernel.h"
 #include "dftreference.h"
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/dft.h"
+#include "speccore/plane.h"
+#include "speccore/types.h"
 
 using namespace speccore;
 

@@ -22,7 +22,9 @@
 #include <random>
 #include <vector>
 
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/spectrumfile.h"
+#include "speccore/types.h"
 
 using namespace speccore;
 

@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/types.h"
 
 using namespace speccore;
 

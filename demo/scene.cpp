@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/types.h"
 
 using namespace speccore;
 

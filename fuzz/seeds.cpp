@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bmpbuild.h"
+#include "speccore/types.h"
 #include "spectrumbuild.h"
 
 using namespace speccore;

@@ -4,6 +4,9 @@
 #include <string>
 
 #include "bmpbuild.h"
+#include "speccore/bmp.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

@@ -4,6 +4,11 @@
 #include <string>
 
 #include "bmpbuild.h"
+#include "speccore/bmp.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <set>
 
+#include "speccore/status.h"
 #include "toolfixture.h"
 
 using namespace speccore;

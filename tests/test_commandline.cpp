@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commandline.h"
+#include "speccore/status.h"
 #include "testutil.h"
 
 using namespace speccore;

@@ -3,7 +3,11 @@
 #include <cstring>
 
 #include "histogram.h"
-#include "speccore.h"
+#include "speccore/dft.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <map>
 
+#include "speccore/render.h"
+#include "speccore/types.h"
 #include "spectrumdiff.h"
 #include "toolfixture.h"
 

@@ -7,7 +7,9 @@
 
 #include "dftkernel.h"
 #include "dftreference.h"
-#include "speccore.h"
+#include "speccore/dft.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

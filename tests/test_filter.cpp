@@ -2,7 +2,11 @@
 // masks read where swapQuadrants shows a sample, which factors fit a
 // spectrum, and rows shared among threads. The gains' values are checked
 // against numpy in the interoperability tests, the ideal ones by specfilter's.
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/filter.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "request.h"
+#include "speccore/filter.h"
 #include "testutil.h"
 
 using namespace speccore;

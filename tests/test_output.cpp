@@ -10,6 +10,11 @@
 #include <unistd.h>
 #endif
 
+#include "speccore/bmp.h"
+#include "speccore/output.h"
+#include "speccore/spectrumfile.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

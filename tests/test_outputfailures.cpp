@@ -10,6 +10,7 @@
 #include <chrono>
 #include <thread>
 
+#include "speccore/status.h"
 #include "toolfixture.h"
 
 using namespace speccore;

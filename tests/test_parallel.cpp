@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "parallel.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

@@ -5,6 +5,11 @@
 
 #include "bmpbuild.h"
 #include "dftreference.h"
+#include "speccore/bmp.h"
+#include "speccore/dft.h"
+#include "speccore/pipeline.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "spectrumbuild.h"
 #include "testutil.h"
 

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <limits>
 
-#include "speccore.h"
+#include "speccore/plane.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

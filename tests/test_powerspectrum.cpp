@@ -1,7 +1,9 @@
 // Quadrant swap and power-spectrum pictures.
 #include <cstring>
 
-#include "speccore.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

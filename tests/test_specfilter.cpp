@@ -4,6 +4,11 @@
 // Butterworth values are compared with numpy in the interoperability tests.
 #include <functional>
 
+#include "speccore/dft.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "toolfixture.h"
 
 using namespace speccore;

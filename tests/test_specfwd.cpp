@@ -7,6 +7,12 @@
 
 #include <regex>
 
+#include "speccore/bmp.h"
+#include "speccore/dft.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "spectrumdiff.h"
 #include "toolfixture.h"
 

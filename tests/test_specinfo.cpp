@@ -1,5 +1,6 @@
 // specinfo as a user runs it: the nine header lines, printed without judging
 // the values, and the few ways it refuses a file.
+#include "speccore/status.h"
 #include "toolfixture.h"
 
 using namespace speccore;

@@ -1,5 +1,8 @@
 // specinv as a user runs it: the round trip from specfwd, the samples at
 // cxOffByts, and every failure with its lines and status.
+#include "speccore/dft.h"
+#include "speccore/plane.h"
+#include "speccore/types.h"
 #include "toolfixture.h"
 
 using namespace speccore;

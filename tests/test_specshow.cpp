@@ -1,5 +1,6 @@
 // specshow as a user runs it: the same picture as specfwd by default, the
 // four option combinations, and the failures shared with specinv.
+#include "speccore/types.h"
 #include "toolfixture.h"
 
 using namespace speccore;

@@ -2,7 +2,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "speccore.h"
+#include "speccore/spectrumfile.h"
+#include "speccore/types.h"
 #include "spectrumbuild.h"
 #include "testutil.h"
 

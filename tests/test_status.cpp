@@ -7,6 +7,11 @@
 #include <vector>
 
 #include "bmpbuild.h"
+#include "speccore/bmp.h"
+#include "speccore/message.h"
+#include "speccore/spectrumfile.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "testutil.h"
 
 using namespace speccore;

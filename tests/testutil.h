@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "filebytes.h"
-#include "speccore.h"
+#include "speccore/plane.h"
+#include "speccore/types.h"
 
 // A fresh directory under the system's temporary folder, removed with its
 // files when the object goes out of scope.

@@ -11,6 +11,11 @@
 #include "bmpbuild.h"
 #include "commandline.h"  // the programs' exit statuses
 #include "runtool.h"
+#include "speccore/bmp.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 #include "spectrumbuild.h"
 #include "testutil.h"
 

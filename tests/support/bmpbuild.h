@@ -9,7 +9,8 @@
 #include <utility>
 
 #include "filebytes.h"
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/types.h"
 
 // Offsets of the header fields.
 enum BmpField : size_t {

@@ -9,7 +9,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "speccore.h"
+#include "speccore/dft.h"
+#include "speccore/types.h"
 
 typedef std::vector<speccore::Complex> Grid;  // row-major, W x H
 

@@ -11,7 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "speccore.h"
+#include "speccore/bmp.h"
+#include "speccore/dft.h"
+#include "speccore/plane.h"
+#include "speccore/render.h"
+#include "speccore/spectrumfile.h"
+#include "speccore/status.h"
+#include "speccore/types.h"
 
 // bmpCheck, then on 0 bmpDecodePicture, as specfwd takes a loaded file.
 inline void fuzzBmpPath(const uint8_t* data, size_t size) {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "filebytes.h"
-#include "speccore.h"
+#include "speccore/types.h"
 
 // A spectrum file: header, optional text of `textBytes` bytes ('t'... then a
 // zero), samples. Fields can be changed afterwards with putLe32.

@@ -7,11 +7,12 @@
 
 #include <cstdint>
 
-#include "output.h"
 #include "status.h"
 #include "types.h"
 
 namespace speccore {
+
+struct OutputFile;  // speccore/output.h
 
 // The 54-byte header of a BMP file (14-byte file header, 40-byte info header).
 struct BmpHeader {

@@ -7,11 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "output.h"
 #include "status.h"
 #include "types.h"
 
 namespace speccore {
+
+struct OutputFile;  // speccore/output.h
 
 // The 32-byte header of a spectrum file.
 struct CpxHeader {
