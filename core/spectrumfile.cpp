@@ -94,7 +94,8 @@ int checkSpectrumHeader(const uint8_t* file, uint32_t size) {
   if (file == nullptr || size < kCpxHeaderSize) return 1;
   CpxHeader h;
   cpxHeaderRead(file, &h);
-  if (h.cxType != kCpxType || h.cxWidth <= 1 || h.cxHeight <= 1) return 1;
+  if (h.cxType != kCpxType) return 1;
+  if (h.cxWidth <= 1 || h.cxHeight <= 1) return 1;
   // The product of two positive 32-bit values fits in 64 bits, but times 16
   // it may not (2^31 - 1 squared is near 2^62): the sample count is compared
   // with the samples the file can hold instead of its byte count with the size.
