@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "report.h"
 #include "speccore/bmp.h"
 #include "speccore/dft.h"
 #include "speccore/plane.h"
@@ -19,6 +20,10 @@ int graySamples(const char* path, Plane* samples, int32_t* width, int32_t* heigh
   *width = *height = 0;
   uint8_t* image = nullptr;
   uint32_t size = 0;
+  if (path == nullptr) {
+    report("'%s' open error.", "(null)");
+    return kStatusOpen;
+  }
   int status = bmpLoad(path, &image, &size);
   if (status != kStatusOk) return status;
   status = bmpCheck(image, size);
@@ -42,6 +47,7 @@ int graySamples(const char* path, Plane* samples, int32_t* width, int32_t* heigh
 
 int bmpFileSpectrum(const char* path, Plane* spectrum, int32_t* width, int32_t* height,
                     int threads) {
+  if (spectrum == nullptr || width == nullptr || height == nullptr) return kStatusArgument;
   int status = graySamples(path, spectrum, width, height, threads);
   if (status == kStatusOk)
     status = dft2dThreads(*spectrum, *width, *height, kDftForward, threads, nullptr);
@@ -53,6 +59,10 @@ int bmpFileSpectrum(const char* path, Plane* spectrum, int32_t* width, int32_t* 
 }
 
 int bmpFileToSpectrumFile(const char* picturePath, const char* spectrumPath, int threads) {
+  if (spectrumPath == nullptr || spectrumPath[0] == '\0') {
+    report("File '%s' cannot create.", spectrumPath != nullptr ? spectrumPath : "(null)");
+    return kStatusOutput;
+  }
   Plane samples = nullptr;
   int32_t width = 0, height = 0;
   int status = graySamples(picturePath, &samples, &width, &height, threads);

@@ -42,6 +42,8 @@ const char* statusText(int status) {
       return "the inverse transform is not finite";
     case kStatusTooSmall:
       return "a picture 1 pixel wide or high has no spectrum a reader takes";
+    case kStatusArgument:
+      return "an argument the operation cannot take";
     default:
       return "unknown status";
   }

@@ -33,7 +33,7 @@ Bytes colourBmp(int32_t w, int32_t h) {
     Bytes row;
     for (int32_t x = 0; x < w; ++x) {
       const Pixel32 p = colourAt(x, y);
-      row.insert(row.end(), {p.blue, p.green, p.red});
+      for (const uint8_t byte : {p.blue, p.green, p.red}) row.push_back(byte);
     }
     b.rows.push_back(row);
   }
@@ -86,10 +86,12 @@ TEST(Pipeline, RefusalsWriteNothing) {
       {"16 bits", plainBmp(16, 4, 4), "out.dat", kStatusBitCount, ""},
       {"one row", colourBmp(5, 1), "out.dat", kStatusTooSmall, ""},
       {"no folder", colourBmp(4, 3), "no/out.dat", kStatusOutput, "File '%s' cannot create.\n"},
+      {"no spectrum name", colourBmp(4, 3), "", kStatusOutput, "File '' cannot create.\n"},
   };
   for (const auto& c : cases) {
     TempDir dir;
-    const std::string picture = dir.file("in.bmp"), output = dir.file(c.output);
+    const std::string picture = dir.file("in.bmp");
+    const std::string output = *c.output != '\0' ? dir.file(c.output) : "";
     if (!c.picture.empty()) {
       ASSERT_TRUE(writeBytes(picture, c.picture)) << c.what;
     }

@@ -40,6 +40,7 @@ enum SpecStatus {
   kStatusNotSpectrum = 17,  // a loaded file that is no usable spectrum
   kStatusNotFinite = 18,    // an inverse transform with a real part that is not finite
   kStatusTooSmall = 19,     // a picture 1 pixel wide or high, whose spectrum no reader takes
+  kStatusArgument = 20,     // an argument the operation cannot take: a null pointer
 };
 
 // A short English text for `status` ("the file cannot be opened"), or
