@@ -143,10 +143,13 @@ struct SpectrumView {
 
 // How far a transform has come, for a program to show while it runs: the
 // complex multiply-adds done of all it needs, W x H x (W + H). The transform
-// sets `total` first and adds to `done` from its threads as it goes.
+// sets `total` first and adds to `done` from its threads as it goes; it sets
+// `termByTerm` when there is no memory for its factors and it evaluates each
+// one where it is used, with the same bits but many times slower.
 struct DftProgress {
   std::atomic<uint64_t> done{0};
   std::atomic<uint64_t> total{0};
+  std::atomic<bool> termByTerm{false};
 };
 
 // A file being written, that replaces its final name only once it is whole.
