@@ -44,12 +44,14 @@ int loadWholeFile(const char* path, int64_t minSize, uint32_t slack, uint8_t** b
     std::fclose(f);
     return kStatusSize;
   }
-  if (fileSize > INT32_MAX - int64_t(slack)) {
+  if (fileSize > INT32_MAX) {
     std::fprintf(stderr, "'%s' file size erro. too large(%lld Byte)\n", path,
                  static_cast<long long>(fileSize));
     std::fclose(f);
     return kStatusSize;
   }
+  // At most 2^31 + 31 bytes with the callers' slack (32 at most), which
+  // size_t holds on 32-bit systems too.
   uint8_t* data = static_cast<uint8_t*>(std::malloc(size_t(fileSize) + slack));
   if (data == nullptr) {
     std::fprintf(stderr, "Couldn't allocate memory.\n");

@@ -77,13 +77,14 @@ int writeSpectrumFile(const char* path, const char* text, const Complex* samples
   return 0;
 }
 
-uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize) {
-  uint8_t* block;
-  uint32_t size;
+uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize, int* status) {
+  uint8_t* block = nullptr;
+  uint32_t size = 0;
   // No minimum size here: the callers judge the size before loading. The 32
   // spare bytes after the content are never read.
-  if (loadWholeFile(path, -1, 32, &block, &size) != kStatusOk) return nullptr;
+  const int loaded = path != nullptr ? loadWholeFile(path, -1, 32, &block, &size) : kStatusOpen;
   if (loadedSize != nullptr) *loadedSize = size;
+  if (status != nullptr) *status = loaded;
   return block;
 }
 

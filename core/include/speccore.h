@@ -332,9 +332,12 @@ SPECCORE_API int spectrumFileSizeCheck(const char* path, int32_t width, int32_t 
                                        size_t textLength);
 
 // Loads the whole file into a new block of file size + 32 bytes; null after a
-// message on failure. When loadedSize is given it receives the number of
-// bytes actually read. The caller frees the block.
-SPECCORE_API uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize = nullptr);
+// message on failure (a null path: nothing printed). When loadedSize is given
+// it receives the number of bytes actually read, when status is given the
+// loader's status: 0, or 11 open, 12 stat, 13 size (2 GiB or more), 14
+// memory, 15 read. The caller frees the block.
+SPECCORE_API uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize = nullptr,
+                                       int* status = nullptr);
 
 // A new copy of the text of a loaded file of `size` bytes: the bytes from
 // offset 32 up to the first zero byte, cxOffByts or the end, and a

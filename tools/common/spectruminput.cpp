@@ -21,10 +21,13 @@ uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status) {
     *status = kStatusSize;
     return nullptr;
   }
-  uint8_t* file = readSpectrumFile(path, size);
+  int loaded = kStatusOk;
+  uint8_t* file = readSpectrumFile(path, size, &loaded);
   if (file == nullptr) {
     std::fprintf(stderr, "'%s' read error.\n", path);
-    *status = kStatusRead;
+    // A file of 2 GiB or more, or one for which there is no memory, says so;
+    // any other failure after the size query is the file's to be read.
+    *status = loaded == kStatusSize || loaded == kStatusMemory ? loaded : kStatusRead;
   }
   return file;
 }

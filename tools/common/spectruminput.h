@@ -12,8 +12,9 @@
 // Loads the spectrum file at `path`. Returns the block (the caller frees it)
 // and the number of bytes loaded in *size; or null with *status set to the
 // program's exit status after the messages: kStatusStatQuery when the size
-// query fails, kStatusSize for a file shorter than a header, kStatusRead when
-// it cannot be loaded.
+// query fails, kStatusSize for a file shorter than a header or of 2 GiB or
+// more, kStatusMemory when there is no memory to load it, kStatusRead when it
+// cannot be read.
 uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status);
 
 // Loads and checks the file at `path` and lays *view over its samples; with
