@@ -50,8 +50,9 @@ static int filterFile(const char* inputPath, const char* outputPath, FilterReque
   RunOutputs outputs;
   if (status == kStatusOk) status = runOutputsOpen(&outputs, &outputPath, 1);
   if (status == kStatusOk) {
-    filterSpectrum(view.samples, w, h, &request->filter, kEveryProcessor);
-    status = writeSpectrumTo(&outputs.files[0], text, complexRow(view.samples, 0), w, h);
+    status = filterSpectrum(view.samples, w, h, &request->filter, kEveryProcessor);
+    if (status == kStatusOk)
+      status = writeSpectrumTo(&outputs.files[0], text, complexRow(view.samples, 0), w, h);
     status = runOutputsFinish(&outputs, status);
   }
   std::free(text);
