@@ -71,7 +71,8 @@ void spectrumWorkFree(SpectrumWork* work) {
 
 int spectrumRunOpen(const char* inputPath, const char* outputPath, SpectrumWork* work,
                     RunOutputs* outputs) {
-  const int status = spectrumWorkOpen(inputPath, work);
+  int status = runOutputsApart(&outputPath, 1, &inputPath, 1);
+  if (status == kStatusOk) status = spectrumWorkOpen(inputPath, work);
   return status == kStatusOk ? runOutputsOpen(outputs, &outputPath, 1) : status;
 }
 

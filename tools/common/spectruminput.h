@@ -41,8 +41,9 @@ int spectrumWorkOpen(const char* path, SpectrumWork* work);
 // Frees the row table, the picture and then the file the table points into.
 void spectrumWorkFree(SpectrumWork* work);
 
-// The run of specinv and specshow: spectrumWorkOpen, then the one output
-// created before the work on the samples. Returns 0 when both are ready, else
+// The run of specinv and specshow: the output refused when it is the input,
+// spectrumWorkOpen, then the one output created before the work on the
+// samples. Returns 0 when both are ready, else
 // the exit status after the messages. Either way the run ends with
 // spectrumRunFinish.
 int spectrumRunOpen(const char* inputPath, const char* outputPath, SpectrumWork* work,

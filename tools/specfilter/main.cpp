@@ -36,10 +36,13 @@ static const ToolCommandLine kCommandLine = {
 // Returns the program's exit status.
 static int filterFile(const char* inputPath, const char* outputPath, FilterRequest* request) {
   uint8_t* file = nullptr;
-  SpectrumView view;
+  SpectrumView view = {nullptr, 0, 0};
   char* inputText = nullptr;
   char* text = nullptr;
-  int status = spectrumViewLoad(inputPath, &file, &view, &inputText);
+  const char* inputs[1 + kMaxValued] = {inputPath};
+  const int inputCount = 1 + filterRequestMasks(*request, inputs + 1);
+  int status = runOutputsApart(&outputPath, 1, inputs, inputCount);
+  if (status == kStatusOk) status = spectrumViewLoad(inputPath, &file, &view, &inputText);
   const int32_t w = view.width, h = view.height;
   if (status == kStatusOk) status = filterRequestFit(request, w, h);
   if (status == kStatusOk && (text = filterRequestText(*request, inputText)) == nullptr) {

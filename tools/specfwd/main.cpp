@@ -3,6 +3,7 @@
 
 #include "bmpinput.h"
 #include "commandline.h"
+#include "runoutputs.h"
 #include "speccore.h"
 #include "transform.h"
 
@@ -17,12 +18,23 @@ static const ToolCommandLine kCommandLine = {
 };
 // clang-format on
 
-// Loads, checks and decodes the input and runs the pipeline. Returns the
-// program's exit status.
+// Refuses outputs that are the input, loads and checks the picture, refuses
+// a spectrum too large for its file, decodes and runs the pipeline. Returns
+// the program's exit status.
 static int forwardTransform(const char* inputPath, const char* outputPath) {
-  BmpPicture picture;
-  int status = bmpInputDecode(inputPath, &picture);
-  if (status == kStatusOk) status = transformPicture(inputPath, picture, outputPath);
+  const char* paths[kForwardOutputs];
+  forwardOutputPaths(outputPath, paths);
+  int status = runOutputsApart(paths, kForwardOutputs, &inputPath, 1);
+  uint8_t* image = nullptr;
+  if (status == kStatusOk) status = bmpInputLoad(inputPath, &image);
+  if (status == kStatusOk) status = forwardSizeCheck(image);
+  BmpPicture picture = {nullptr, 0, 0, 0};
+  if (status == kStatusOk) {
+    status = bmpInputDecodeLoaded(inputPath, image, &picture);
+    image = nullptr;
+  }
+  if (status == kStatusOk) status = transformPicture(inputPath, picture, paths);
+  std::free(image);
   std::free(picture.pixels);
   return status;
 }

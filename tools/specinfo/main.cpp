@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "commandline.h"
+#include "runoutputs.h"
 #include "speccore.h"
 #include "spectruminput.h"
 
@@ -21,6 +22,8 @@ static const ToolCommandLine kCommandLine = {
 // Loads the file and prints its header without judging it: the tool for
 // looking into a file that the other programs refuse. Returns the exit status.
 static int printSpectrumHeader(const char* inputPath) {
+  // A reader gone or a file-size limit must show as the write that fails.
+  ignoreWriteSignals();
   uint32_t size = 0;
   int status = kStatusOk;
   uint8_t* file = spectrumInputLoad(inputPath, &size, &status);
