@@ -30,50 +30,7 @@ using namespace speccore;
 
 // No locks and no record: the outputs are renamed one after the other.
 void outputsLock(OutputFile* outputs, int count) {
-  std::vector<Folder> folders;
-  for (int i = 0; outputs != nullptr && i < count; ++i) {
-    OutputFile* out = &outputs[i];
-    if (out->target == nullptr || out->direct) continue;
-    out->folderLock = -1;
-    const std::string folder = folderOf(out->target);
-    const int fd = open(openableFolder(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0) {
-      if (fd >= 0) close(fd);
-      continue;
-    }
-    auto f = std::find_if(folders.begin(), folders.end(),
-                          [&](const Folder& g) { return sameFolder(g, st); });
-    if (f != folders.end()) {
-      close(fd);
-    } else {
-      folders.push_back(Folder());
-      f = folders.end() - 1;
-      f->path = folder;
-      f->device = st.st_dev;
-      f->inode = st.st_ino;
-      f->fd = fd;
-      f->keeper = out;
-    }
-    f->targets.push_back(out->target);
-  }
-  // One order for every run, so that two runs that share folders never wait
-  // for each other.
-  std::sort(folders.begin(), folders.end(), [](const Folder& a, const Folder& b) {
-    return a.device != b.device ? a.device < b.device : a.inode < b.inode;
-  });
-  for (Folder& f : folders) {
-    int locked;
-    while ((locked = flock(f.fd, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    if (locked != 0) {
-      close(f.fd);
-      continue;
-    }
-    f.keeper->folderLock = f.fd;
-    recoverCommits(f.path);
-    removeDeadFiles(f.path, f.targets);
-  }
+  for (int i = 0; outputs != nullptr && i < count; ++i) outputs[i].folderLock = -1;
 }
 
 void outputsUnlock(OutputFile*, int) {}
@@ -475,8 +432,7 @@ void outputsLock(OutputFile* outputs, int count) {
       f->device = st.st_dev;
       f->inode = st.st_ino;
       f->fd = fd;
-      f->steps.push_back(nullptr);
-      out->folderLock = -2;  // marks the output that keeps this folder's lock
+      f->keeper = out;
     }
     f->targets.push_back(out->target);
   }
@@ -486,20 +442,14 @@ void outputsLock(OutputFile* outputs, int count) {
     return a.device != b.device ? a.device < b.device : a.inode < b.inode;
   });
   for (Folder& f : folders) {
-    OutputFile* keeper = nullptr;
-    for (int i = 0; i < count && keeper == nullptr; ++i)
-      if (outputs[i].folderLock == -2 && outputs[i].target != nullptr &&
-          folderOf(outputs[i].target) == f.path)
-        keeper = &outputs[i];
     int locked;
     while ((locked = flock(f.fd, LOCK_EX)) != 0 && errno == EINTR) {
     }
     if (locked != 0) {
       close(f.fd);
-      if (keeper != nullptr) keeper->folderLock = -1;
       continue;
     }
-    if (keeper != nullptr) keeper->folderLock = f.fd;
+    f.keeper->folderLock = f.fd;
     recoverCommits(f.path);
     removeDeadFiles(f.path, f.targets);
   }
