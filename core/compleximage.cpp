@@ -22,7 +22,8 @@ static inline int32_t truncateInto(double v, int32_t limit) {
 }
 
 void complexToImage(Plane source, Plane destination, int32_t width, int32_t height, int threads) {
-  if (width < 1 || height < 1) return;  // no sample to start the range from
+  // No sample to start the range from, or no plane.
+  if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
   double min, max;
   planeRange(
       width, height, threads,
@@ -94,6 +95,7 @@ void complexToImage(Plane source, Plane destination, int32_t width, int32_t heig
 
 void writeComplexImage(const char* path, Plane source, Plane destination, int32_t width,
                        int32_t height) {
+  if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
   complexToImage(source, destination, width, height);
   bmpWrite32(path, destination[0], width, height);
 }

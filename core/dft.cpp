@@ -447,6 +447,7 @@ enum { kStackLine = 1024 };
 int dft2dWith(Plane plane, int32_t width, int32_t height, int direction,
               const DftOptions& options) {
   if (width <= 0 || height <= 0) return 0;  // nothing to transform
+  if (plane == nullptr) return -1;
   // The direct passes' scratch line is had first: with it, a transform can
   // always be finished, whatever memory the faster passes find.
   const int32_t m = width > height ? width : height;

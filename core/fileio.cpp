@@ -23,11 +23,12 @@ static bool openFileSize(FILE* f, int64_t* size) {
 
 int loadWholeFile(const char* path, int64_t minSize, uint32_t slack, uint8_t** block,
                   uint32_t* size) {
-  *block = nullptr;
-  *size = 0;
-  FILE* f = std::fopen(path, "rb");
+  if (block != nullptr) *block = nullptr;
+  if (size != nullptr) *size = 0;
+  FILE* f =
+      path != nullptr && block != nullptr && size != nullptr ? std::fopen(path, "rb") : nullptr;
   if (f == nullptr) {
-    std::fprintf(stderr, "'%s' open error.\n", path);
+    std::fprintf(stderr, "'%s' open error.\n", path != nullptr ? path : "(null)");
     return kStatusOpen;
   }
   int64_t fileSize = 0;

@@ -18,6 +18,8 @@ static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
 
 int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
                   DftProgress* progress) {
+  if (width < 1 || height < 1) return 0;  // nothing to transform
+  if (destination == nullptr) return -1;
   if (dft2dThreads(plane, width, height, kDftInverse, threads, progress) != 0) return -1;
   if (!realPartsFinite(plane, width, height)) return 1;
   complexToImage(plane, destination, width, height, threads);

@@ -61,6 +61,8 @@ static_assert(sizeof(Pixel32) == 4, "Pixel32 must match a 32-bit BMP pixel");
 // address of the whole block. Entry r points at row r.
 typedef void** Plane;
 
+// Row `row` of a plane, which must have it: the one precondition in this
+// header that nothing checks, since a plane does not keep its size.
 inline Complex* complexRow(Plane plane, int32_t row) { return static_cast<Complex*>(plane[row]); }
 inline Pixel32* pixelRow(Plane plane, int32_t row) { return static_cast<Pixel32*>(plane[row]); }
 
@@ -311,8 +313,8 @@ SPECCORE_API int outputsCommit(OutputFile* outputs, int count);
 
 // Reads the whole file at path into one new block. Returns 0, or 11 open,
 // 12 stat, 13 size (54 bytes or fewer, or 2 GiB or more), 14 memory, 15 read,
-// each after its own message; on failure *image is null and *size 0. The
-// caller frees *image.
+// each after its own message (11 also for a null argument); on failure
+// *image is null and *size 0. The caller frees *image.
 SPECCORE_API int bmpLoad(const char* path, uint8_t** image, uint32_t* size);
 
 // Judges a loaded file: 0 when bmpDecode may decode it, else a code 1..8
@@ -320,7 +322,9 @@ SPECCORE_API int bmpLoad(const char* path, uint8_t** image, uint32_t* size);
 // for the rows or palette that its header describes.
 SPECCORE_API int bmpCheck(const uint8_t* image, uint32_t size);
 
-// Reads the first 54 bytes of `bytes` into *header, field by field.
+// Reads the first 54 bytes of `bytes` into *header, field by field. `bytes`
+// must hold 54 bytes (any file bmpLoad accepts does); nothing is done for a
+// null argument.
 SPECCORE_API void bmpHeaderRead(const uint8_t* bytes, BmpHeader* header);
 
 // Writes W x |H| contiguous pixels as a 32-bit uncompressed BMP with height H,
@@ -330,14 +334,17 @@ SPECCORE_API void bmpHeaderRead(const uint8_t* bytes, BmpHeader* header);
 SPECCORE_API int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height);
 
 // The same BMP into an opened output, which it closes. Returns 0, or
-// kStatusOutput after a message; the caller then discards the output.
+// kStatusOutput after a message (none for a null output); the caller then
+// discards the output.
 SPECCORE_API int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t height);
 
 // ---- BMP decoding and gray levels (bmpdecode.cpp) --------------------------
 
 // Expands the pixels of an image that bmpCheck accepted into |biHeight| rows
 // of biWidth Pixel32, bottom row first. Returns 0, or 1 for a bit count other
-// than 1, 8, 24 and 32 (nothing written). Allocates nothing.
+// than 1, 8, 24 and 32 or a null argument (nothing written). Allocates
+// nothing. The image must be a whole file that bmpCheck accepted and `out`
+// must hold its pixels: neither comes with a size that could be checked.
 SPECCORE_API int bmpDecode(const uint8_t* image, Pixel32* out);
 
 // Decodes an image that bmpCheck accepted into a new zero-filled plane of
@@ -345,8 +352,9 @@ SPECCORE_API int bmpDecode(const uint8_t* image, Pixel32* out);
 // does not expand (checked before any plane is sized from the header, which
 // bmpCheck bounds only for the bit counts it decodes); kStatusMemory when the
 // plane cannot be had, also for a width or height of 0 or a negative width.
-// Prints nothing. Width, height and bitCount are set in every case; pixels
-// only on success, and the caller frees it.
+// kBmpNoImage for a null argument. Prints nothing. Width, height and
+// bitCount are set in every case; pixels only on success, and the caller
+// frees it. The image must be a whole file that bmpCheck accepted.
 SPECCORE_API int bmpDecodePicture(const uint8_t* image, BmpPicture* picture);
 
 // True for the bit counts bmpDecode expands: 1, 8, 24 and 32. bmpCheck
@@ -360,7 +368,8 @@ SPECCORE_API int pixelToGray(Pixel32 pixel);
 // Turns every pixel of the W x H `picture` into its gray level g as (g, g, g,
 // 0), and the sample at the same place of `samples` into (g, 0): the samples
 // a picture is transformed from, and the gray picture complexToImage draws
-// of them, in one pass. On `threads` threads as complexToImage.
+// of them, in one pass. On `threads` threads as complexToImage. Does nothing
+// for a null plane or a size below 1.
 SPECCORE_API void pictureToGray(Plane picture, Plane samples, int32_t width, int32_t height,
                                 int threads);
 
@@ -368,21 +377,22 @@ SPECCORE_API void pictureToGray(Plane picture, Plane samples, int32_t width, int
 
 // Writes header, optional text (null or "" for none) and width x height
 // contiguous samples, replacing `path` whole (see Output files). Returns 0, or
-// -1 after a message when the file cannot be created or written, or its sizes
-// do not fit the header's 32-bit fields.
+// -1 after a message when the file cannot be created or written (also for
+// null samples), or its sizes do not fit the header's 32-bit fields.
 SPECCORE_API int writeSpectrumFile(const char* path, const char* text, const Complex* samples,
                                    int32_t width, int32_t height);
 
 // The same file into an opened output, which it closes. Returns 0, or
-// kStatusOutput after a message; the caller then discards the output.
+// kStatusOutput after a message (none for a null output); the caller then
+// discards the output.
 SPECCORE_API int writeSpectrumTo(OutputFile* out, const char* text, const Complex* samples,
                                  int32_t width, int32_t height);
 
 // 0 when a spectrum file can describe width x height samples after a text of
 // textLength bytes (every size in its header is a signed 32-bit count), else
 // kStatusOutput after "File '%s' cannot create. unsupported size(%d x %d)\n"
-// with `path`: a program asks before its long work what the writer would
-// refuse after it.
+// with `path` ("(null)" for none): a program asks before its long work what
+// the writer would refuse after it.
 SPECCORE_API int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height,
                                        size_t textLength);
 
@@ -397,11 +407,12 @@ SPECCORE_API uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize = 
 // A new copy of the text of a loaded file of `size` bytes: the bytes from
 // offset 32 up to the first zero byte, cxOffByts or the end, and a
 // terminating zero ("" when there are none). Copy it before spectrumSamples
-// may move the samples over it. Null when the copy cannot be had; the caller
-// frees it.
+// may move the samples over it (a null file has no text: ""). Null when the
+// copy cannot be had; the caller frees it.
 SPECCORE_API char* spectrumText(const uint8_t* file, uint32_t size);
 
-// Reads the first 32 bytes of `bytes` into *header, field by field.
+// Reads the first 32 bytes of `bytes` into *header, field by field. `bytes`
+// must hold 32 bytes; nothing is done for a null argument.
 SPECCORE_API void cpxHeaderRead(const uint8_t* bytes, CpxHeader* header);
 
 // 0 when the loaded file of `size` bytes is a usable spectrum whose samples,
@@ -410,15 +421,16 @@ SPECCORE_API int checkSpectrumHeader(const uint8_t* file, uint32_t size);
 
 // Checks a loaded file of `size` bytes (checkSpectrumHeader) and lays a row
 // table over its samples (spectrumSamples). Returns 0; kStatusUnknownFile for
-// a file that is no usable spectrum; kStatusMemory when the row table cannot
-// be had. Prints nothing. The caller frees view->samples, before the block.
+// a file that is no usable spectrum (also a null file or view); kStatusMemory
+// when the row table cannot be had. Prints nothing. The caller frees view->samples, before the
+// block.
 SPECCORE_API int spectrumViewOpen(uint8_t* file, uint32_t size, SpectrumView* view);
 
 // Address of the samples of a loaded file that checkSpectrumHeader accepted.
 // Samples at a cxOffByts that leaves them unaligned for a double (a text of
 // three letters puts them at 36) are first moved down, once, to the nearest
 // aligned address inside the block, which may overwrite header bytes: read
-// the header before. The block stays the caller's.
+// the header before. The block stays the caller's. Null for a null file.
 SPECCORE_API Complex* spectrumSamples(uint8_t* file);
 
 // ---- Two-dimensional DFT (dft.cpp) -----------------------------------------
@@ -430,8 +442,10 @@ SPECCORE_API Complex* spectrumSamples(uint8_t* file);
 // factors in a table, or strip by strip for a thin picture's long lines,
 // or term by term when no memory is left; each factor has the same bits
 // wherever it is evaluated, so free memory never changes a result. Single-
-// threaded. Returns 0, or -1 (plane untouched) when not even a scratch line
-// can be had.
+// threaded. Returns 0 (nothing done for a size below 1), or -1 (plane
+// untouched) when not even a scratch line can be had or the plane is null.
+// The plane must have H rows of W samples, as every plane here must have the
+// size it is given with.
 SPECCORE_API int dft2d(Plane plane, int32_t width, int32_t height, int direction);
 
 // dft2d on `threads` threads; 0 or less means every processor this process
@@ -446,28 +460,30 @@ SPECCORE_API int dft2dThreads(Plane plane, int32_t width, int32_t height, int di
 // when all lie in [0, 256), else stretched through a 1024-bin histogram that
 // clips 1 % at each end. On `threads` threads (0 or less: every processor
 // this process may run on), with the same pixels for every count. Cannot
-// fail; does nothing when a size is below 1.
+// fail; does nothing when a size is below 1 or a plane is null.
 SPECCORE_API void complexToImage(Plane source, Plane destination, int32_t width, int32_t height,
                                  int threads = 1);
 
-// complexToImage, then the destination written as a 32-bit BMP at path.
+// complexToImage, then the destination written as a 32-bit BMP at path
+// (nothing for a size below 1 or a null plane).
 SPECCORE_API void writeComplexImage(const char* path, Plane source, Plane destination,
                                     int32_t width, int32_t height);
 
 // ---- Power spectrum and quadrant swap (powerspectrum.cpp) ------------------
 
 // Exchanges the quadrants in place, moving (0, 0) to (H/2, W/2) for even
-// sizes; for odd sizes the last row and column stay put. Cannot fail.
+// sizes; for odd sizes the last row and column stay put. Cannot fail; does
+// nothing for a null plane.
 SPECCORE_API void swapQuadrants(Plane plane, int32_t width, int32_t height, int threads = 1);
 
 // Gray picture of the magnitudes: log10 scale, or linear when `linear`. On
 // `threads` threads as complexToImage. Cannot fail; does nothing when a size
-// is below 1.
+// is below 1 or a plane is null.
 SPECCORE_API void renderPowerSpectrum(Plane source, Plane destination, int32_t width,
                                       int32_t height, bool linear, int threads = 1);
 
 // renderPowerSpectrum on the log scale into `destination`, then bmpWrite32.
-// Returns bmpWrite32's result.
+// Returns bmpWrite32's result, or -1 for a size below 1 or a null plane.
 SPECCORE_API int writePowerSpectrum(const char* path, Plane source, Plane destination,
                                     int32_t width, int32_t height);
 
@@ -515,7 +531,8 @@ SPECCORE_API int filterSpectrum(Plane samples, int32_t width, int32_t height,
 
 // dft2dThreads inverse on `plane`, then complexToImage into `destination`,
 // both on `threads` threads; `progress` (may be null) follows the transform.
-// Returns 0; -1 (nothing done) when the transform could not run; 1
+// Returns 0; -1 (nothing done) when the transform could not run (also for a
+// null plane); 1
 // (destination untouched) when the inverse has a real part that is not
 // finite, for which there is no gray picture.
 SPECCORE_API int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height,
