@@ -266,6 +266,7 @@ void removeDeadFiles(const std::string& folder, const std::vector<std::string>& 
     for (const std::string& target : targets) {
       const std::string prefix = baseOf(temporaryPrefix(target));
       const long temporary = processOf(name, prefix, ".tmp"), old = processOf(name, prefix, ".old");
+      if (temporary == processId() || old == processId()) break;  // this run's own
       if ((temporary != 0 && deadTemporary(folder + name, temporary)) ||
           (old != 0 && processGone(old))) {
         dead.push_back(folder + name);
