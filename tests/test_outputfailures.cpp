@@ -137,7 +137,11 @@ TEST(OutputFailures, InterruptedRunLeavesThePreviousOutputs) {
     kill(process.pid, sig);
     const ToolRun run = waitTool(process);
     EXPECT_EQ(sig, run.signal) << strsignal(sig) << ", status " << run.status;
-    EXPECT_EQ("", run.err);
+    // An emulator reports a signal that dumps a core (SIGQUIT) on a line of
+    // its own; the program itself says nothing.
+    std::string err = run.err;
+    if (*kToolLauncher && err.rfind("qemu: ", 0) == 0) err.erase(0, err.find('\n') + 1);
+    EXPECT_EQ("", err);
     folder.expectUntouched(strsignal(sig));
   }
 }
