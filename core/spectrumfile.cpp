@@ -29,11 +29,13 @@ static size_t textBytes(const char* text) {
 
 int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_t textLength) {
   // Every size in the header is a signed 32-bit count: refuse what it cannot
-  // describe rather than write a header that lies about the samples. The
-  // sample count is below 2^62 and compared with the samples that fit, so
-  // nothing wraps (times 16 it could: 2^31 - 1 squared is near 2^62).
-  const int64_t room = int64_t(INT32_MAX) - kCpxHeaderSize - int64_t(textLength);
-  if (width < 1 || height < 1 || textLength > size_t(INT32_MAX) - kCpxHeaderSize ||
+  // describe rather than write a header that lies about the samples. The text
+  // is measured first, so the room left for samples is a count from 0 to
+  // 2^31; the sample count is below 2^62 and compared with the samples that
+  // fit, so nothing wraps (times 16 it could: 2^31 - 1 squared is near 2^62).
+  const bool textFits = textLength <= size_t(INT32_MAX) - kCpxHeaderSize;
+  const int64_t room = textFits ? int64_t(INT32_MAX) - kCpxHeaderSize - int64_t(textLength) : 0;
+  if (width < 1 || height < 1 || !textFits ||
       int64_t(width) * height > room / int64_t(sizeof(Complex))) {
     std::fprintf(stderr, "File '%s' cannot create. unsupported size(%d x %d)\n",
                  path != nullptr ? path : "(null)", width, height);

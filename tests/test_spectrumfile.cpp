@@ -129,6 +129,12 @@ TEST(SpectrumFile, SizesBeyondTheHeaderAreRefused) {
               testing::internal::GetCapturedStderr());
   }
   EXPECT_FALSE(std::filesystem::exists(big));
+  // A text of any length, however long, is measured without wrapping.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(kStatusOutput, spectrumFileSizeCheck("x.dat", 2, 2, SIZE_MAX));
+  EXPECT_EQ(kStatusOk, spectrumFileSizeCheck("x.dat", 2, 2, 1000));
+  EXPECT_EQ("File 'x.dat' cannot create. unsupported size(2 x 2)\n",
+            testing::internal::GetCapturedStderr());
 }
 
 // A file image of `size` bytes whose header says W x H samples at `offset`.
