@@ -12,6 +12,7 @@
 namespace speccore {
 
 void bmpHeaderRead(const uint8_t* b, BmpHeader* h) {
+  if (b == nullptr || h == nullptr) return;
   h->bfType = read16le(b + 0);
   h->bfSize = read32le(b + 2);
   h->bfReserved1 = read16le(b + 6);
@@ -72,15 +73,16 @@ int bmpCheck(const uint8_t* image, uint32_t size) {
 }
 
 int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t height) {
+  if (out == nullptr) return kStatusOutput;
   const int64_t rows = height < 0 ? -int64_t(height) : int64_t(height);
-  const int64_t bytes = int64_t(width) * rows * 4;
   // bfSize is a 32-bit field: a larger picture cannot be written as a BMP,
-  // and writing a wrapped count would silently drop pixels.
-  if (width < 0 || bytes + kBmpHeaderSize > int64_t(UINT32_MAX)) {
+  // and writing a wrapped count would silently drop pixels. The pixel count
+  // (below 2^62) is compared with the pixels that fit, so nothing wraps.
+  if (width < 0 || int64_t(width) * rows > (int64_t(UINT32_MAX) - kBmpHeaderSize) / 4) {
     report("File '%s' cannot create. unsupported size(%d x %d)", out->path, width, height);
     return kStatusOutput;
   }
-  const uint32_t imageBytes = uint32_t(bytes);
+  const uint32_t imageBytes = uint32_t(int64_t(width) * rows * 4);
   uint8_t header[kBmpHeaderSize] = {0};
   header[0] = 'B';
   header[1] = 'M';

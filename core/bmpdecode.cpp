@@ -15,6 +15,7 @@ int pixelToGray(Pixel32 p) {
 }
 
 void pictureToGray(Plane picture, Plane samples, int32_t width, int32_t height, int threads) {
+  if (picture == nullptr || samples == nullptr || width < 1 || height < 1) return;
   parallelRows(height, threads, [&](int32_t first, int32_t last) {
     for (int32_t y = first; y < last; ++y) {
       Pixel32* pixels = pixelRow(picture, y);
@@ -117,6 +118,7 @@ const BmpVariant* bmpVariant(int bitCount) {
 bool bmpBitCountSupported(int bitCount) { return bmpVariant(bitCount) != nullptr; }
 
 int bmpDecode(const uint8_t* image, Pixel32* out) {
+  if (image == nullptr || out == nullptr) return 1;
   BmpHeader h;
   bmpHeaderRead(image, &h);
   const BmpVariant* variant = bmpVariant(h.biBitCount);
@@ -126,6 +128,11 @@ int bmpDecode(const uint8_t* image, Pixel32* out) {
 }
 
 int bmpDecodePicture(const uint8_t* image, BmpPicture* picture) {
+  if (picture == nullptr) return kBmpNoImage;
+  if (image == nullptr) {
+    *picture = BmpPicture{nullptr, 0, 0, 0};
+    return kBmpNoImage;
+  }
   BmpHeader h;
   bmpHeaderRead(image, &h);
   const int64_t rows = bmpLayout(h).rows;

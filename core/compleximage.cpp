@@ -101,7 +101,8 @@ HistogramCuts histogramCuts(const int64_t* histogram, int64_t clip) {
 }
 
 void complexToImage(Plane source, Plane destination, int32_t width, int32_t height, int threads) {
-  if (width < 1 || height < 1) return;  // no sample to start the range from
+  // No sample to start the range from, or no plane.
+  if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
   double min, max;
   planeRange(
       width, height, threads,
@@ -114,6 +115,7 @@ void complexToImage(Plane source, Plane destination, int32_t width, int32_t heig
 
 void writeComplexImage(const char* path, Plane source, Plane destination, int32_t width,
                        int32_t height) {
+  if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
   complexToImage(source, destination, width, height);
   bmpWrite32(path, pixelRow(destination, 0), width, height);
 }

@@ -245,28 +245,32 @@ static void stripPass(At at, const Pass& pass, double* tiles, bool* realInput, d
 // The whole line is accumulated in `scratch` first so no input is
 // overwritten while still needed.
 template <typename At>
-static void directLine(At at, int32_t n, double s, Complex* scratch, int direction) {
+static void directLine(At at, int32_t n, double s, Complex* scratch, int direction,
+                       DftProgress* progress) {
   for (int32_t j = 0; j < n; ++j) {
     Complex sum = {0.0, 0.0};
     for (int32_t k = 0; k < n; ++k) sum = cpxMulAdd(sum, at(k), twiddle(j, k, s));
     scratch[j] = sum;
   }
   for (int32_t j = 0; j < n; ++j) at(j) = finishSum(scratch[j], n, direction);
+  if (progress != nullptr) progress->done.fetch_add(uint64_t(n) * uint64_t(n));
 }
 
 // The direct passes over the rows, the columns or both, with a scratch line
 // of max(W, H) samples.
 static void directPasses(Plane plane, int32_t width, int32_t height, int direction, bool rows,
-                         bool columns, Complex* scratch) {
+                         bool columns, Complex* scratch, DftProgress* progress) {
+  if (progress != nullptr) progress->termByTerm.store(true);
   double s = angleStep(width, direction);
   for (int32_t y = 0; rows && y < height; ++y) {
     Complex* row = complexRow(plane, y);
-    directLine([row](int32_t k) -> Complex& { return row[k]; }, width, s, scratch, direction);
+    directLine([row](int32_t k) -> Complex& { return row[k]; }, width, s, scratch, direction,
+               progress);
   }
   s = angleStep(height, direction);
   for (int32_t x = 0; columns && x < width; ++x)
     directLine([plane, x](int32_t k) -> Complex& { return complexRow(plane, k)[x]; }, height, s,
-               scratch, direction);
+               scratch, direction, progress);
 }
 
 // ---- Working memory ---------------------------------------------------------
@@ -438,6 +442,7 @@ enum { kStackLine = 1024 };
 int dft2dWith(Plane plane, int32_t width, int32_t height, int direction,
               const DftOptions& options) {
   if (width <= 0 || height <= 0) return kStatusOk;  // nothing to transform
+  if (plane == nullptr) return kStatusArgument;
   // The direct passes' scratch line is had first: with it, a transform can
   // always be finished, whatever memory the faster passes find.
   const int32_t m = width > height ? width : height;
@@ -471,7 +476,8 @@ int dft2dWith(Plane plane, int32_t width, int32_t height, int direction,
       runPass([plane](int32_t x, int32_t k) -> Complex& { return complexRow(plane, k)[x]; },
               columns, options.factors, threads, &memory);
   passMemoryFree(&memory);
-  if (!columnsDone) directPasses(plane, width, height, direction, !rowsDone, true, scratch);
+  if (!columnsDone)
+    directPasses(plane, width, height, direction, !rowsDone, true, scratch, options.progress);
   if (scratch != stackLine) std::free(scratch);
   return kStatusOk;
 }

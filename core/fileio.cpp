@@ -26,11 +26,12 @@ static bool openFileSize(FILE* f, int64_t* size) {
 
 int loadWholeFile(const char* path, int64_t minSize, uint32_t slack, uint8_t** block,
                   uint32_t* size) {
-  *block = nullptr;
-  *size = 0;
-  FILE* f = std::fopen(path, "rb");
+  if (block != nullptr) *block = nullptr;
+  if (size != nullptr) *size = 0;
+  FILE* f =
+      path != nullptr && block != nullptr && size != nullptr ? std::fopen(path, "rb") : nullptr;
   if (f == nullptr) {
-    report("'%s' open error.", path);
+    report("'%s' open error.", path != nullptr ? path : "(null)");
     return kStatusOpen;
   }
   int64_t fileSize = 0;
@@ -46,11 +47,13 @@ int loadWholeFile(const char* path, int64_t minSize, uint32_t slack, uint8_t** b
     std::fclose(f);
     return kStatusSize;
   }
-  if (fileSize > INT32_MAX - int64_t(slack)) {
+  if (fileSize > INT32_MAX) {
     report("'%s' file size erro. too large(%lld Byte)", path, static_cast<long long>(fileSize));
     std::fclose(f);
     return kStatusSize;
   }
+  // At most 2^31 + 31 bytes with the callers' slack (32 at most), which
+  // size_t holds on 32-bit systems too.
   uint8_t* data = static_cast<uint8_t*>(std::malloc(size_t(fileSize) + slack));
   if (data == nullptr) {
     report("Couldn't allocate memory.");

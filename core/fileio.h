@@ -7,7 +7,7 @@
 namespace speccore {
 
 // Opens path, asks the open file for its size, refuses sizes at or below
-// minSize or at or above 2 GiB (with the "file size erro." line), allocates
+// minSize or of 2 GiB and more (with the "file size erro." line), allocates
 // size + slack bytes and reads the file with one read. Returns kStatusOk, or
 // kStatusOpen, kStatusStat, kStatusSize, kStatusMemory or kStatusRead after
 // reporting the matching line; on success *block (the caller frees it) and

@@ -45,7 +45,15 @@ double bandPass(const SpectrumFilter& f, double d2, double inner, double outer) 
   // radius and 1 at the outer one, so the ring's edges get the low-pass
   // gain at its cut-off.
   if (d2 == 0.0) return 0.0;
-  const double s = (d2 - inner * outer) / (std::sqrt(d2) * (outer - inner));
+  double s = (d2 - inner * outer) / (std::sqrt(d2) * (outer - inner));
+  // Radii near the largest double overflow the products (-b5,1e308 makes
+  // inf / inf). The same s from terms that stay finite (distances are whole
+  // numbers, so d >= 1): s = d / (r2 - r1) - (r1 / d) (r2 / (r2 - r1)), which
+  // is never inf - inf. Only then, so that every other gain keeps its bits.
+  if (!std::isfinite(s)) {
+    const double d = std::sqrt(d2);
+    s = d / (outer - inner) - (inner / d) * (outer / (outer - inner));
+  }
   return lowPass(f, s * s, 1.0);
 }
 
@@ -81,7 +89,8 @@ double factorGain(const SpectrumFilter& f, const FilterFactor& k, int32_t u, int
       // size of an even side) is removed once, not twice.
       const bool ownMirror = (2 * int64_t(k.u)) % width == 0 && (2 * int64_t(k.v)) % height == 0;
       if (ownMirror) return a;
-      return a * (1.0 - lowPass(f, distance2(u, v, -k.u, -k.v, width, height), k.radius));
+      return a * (1.0 - lowPass(f, distance2(u, v, -int64_t(k.u), -int64_t(k.v), width, height),
+                                k.radius));
     }
     default: {
       int level = maskLevel(f, k.mask, u, v);
@@ -92,17 +101,47 @@ double factorGain(const SpectrumFilter& f, const FilterFactor& k, int32_t u, int
   }
 }
 
-}  // namespace
+// Whether the factors make sense for a W x H spectrum: see filterSpectrum.
+bool usable(const SpectrumFilter* f, int32_t width, int32_t height) {
+  if (f == nullptr || width < 1 || height < 1 || f->count < 0 ||
+      (f->count > 0 && f->factors == nullptr))
+    return false;
+  if (f->shape != kShapeIdeal && f->shape != kShapeGaussian &&
+      (f->shape != kShapeButterworth || f->order < 1))
+    return false;
+  const auto radius = [](double r) { return r > 0 && std::isfinite(r); };
+  for (int i = 0; i < f->count; ++i) {
+    const FilterFactor& k = f->factors[i];
+    if (k.kind < kFilterLowPass || k.kind > kFilterMask || !filterFactorFits(&k, width, height))
+      return false;
+    if (k.kind == kFilterMask) {
+      if (k.mask.pixels == nullptr) return false;
+    } else if (!radius(k.radius) || ((k.kind == kFilterBandPass || k.kind == kFilterBandStop) &&
+                                     !(radius(k.outer) && k.outer > k.radius))) {
+      return false;
+    }
+  }
+  return true;
+}
 
-double filterGain(const SpectrumFilter* filter, int32_t u, int32_t v, int32_t width,
-                  int32_t height) {
+double gainOf(const SpectrumFilter* filter, int32_t u, int32_t v, int32_t width, int32_t height) {
   double gain = 1.0;
   for (int i = 0; i < filter->count; ++i)
     gain *= factorGain(*filter, filter->factors[i], u, v, width, height);
   return gain;
 }
 
+}  // namespace
+
+double filterGain(const SpectrumFilter* filter, int32_t u, int32_t v, int32_t width,
+                  int32_t height) {
+  if (!usable(filter, width, height) || u < 0 || u >= width || v < 0 || v >= height)
+    return std::nan("");
+  return gainOf(filter, u, v, width, height);
+}
+
 bool filterFactorFits(const FilterFactor* factor, int32_t width, int32_t height) {
+  if (factor == nullptr || width < 1 || height < 1) return false;
   if (factor->kind == kFilterNotch) {
     // Compared doubled, so an odd side's half is not rounded down.
     return 2 * std::abs(int64_t(factor->u)) <= width && 2 * std::abs(int64_t(factor->v)) <= height;
@@ -115,19 +154,21 @@ bool filterFactorFits(const FilterFactor* factor, int32_t width, int32_t height)
 // Below this many samples, starting threads costs more than they save.
 static const int64_t kThreadedSamples = int64_t(1) << 16;
 
-void filterSpectrum(Plane samples, int32_t width, int32_t height, const SpectrumFilter* filter,
-                    int threads) {
+int filterSpectrum(Plane samples, int32_t width, int32_t height, const SpectrumFilter* filter,
+                   int threads) {
+  if (samples == nullptr || !usable(filter, width, height)) return kStatusArgument;
   if (threads <= 0 && int64_t(width) * height < kThreadedSamples) threads = 1;
   parallelRows(height, threads, [&](int32_t first, int32_t last) {
     for (int32_t v = first; v < last; ++v) {
       Complex* row = complexRow(samples, v);
       for (int32_t u = 0; u < width; ++u) {
-        const double gain = filterGain(filter, u, v, width, height);
+        const double gain = gainOf(filter, u, v, width, height);
         row[u].re *= gain;
         row[u].im *= gain;
       }
     }
   });
+  return kStatusOk;
 }
 
 }  // namespace speccore

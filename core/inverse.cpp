@@ -22,8 +22,10 @@ static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
 
 int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
                   DftProgress* progress) {
-  if (dft2dThreads(plane, width, height, kDftInverse, threads, progress) != kStatusOk)
-    return kStatusMemory;
+  if (width < 1 || height < 1) return kStatusOk;  // nothing to transform
+  if (destination == nullptr) return kStatusArgument;
+  const int status = dft2dThreads(plane, width, height, kDftInverse, threads, progress);
+  if (status != kStatusOk) return status;
   if (!realPartsFinite(plane, width, height)) return kStatusNotFinite;
   complexToImage(plane, destination, width, height, threads);
   return kStatusOk;

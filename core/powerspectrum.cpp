@@ -8,7 +8,7 @@ namespace speccore {
 
 void swapQuadrants(Plane plane, int32_t width, int32_t height, int threads) {
   const int32_t hw = width / 2, hh = height / 2;
-  if (hh <= 0 || hw <= 0) return;
+  if (plane == nullptr || hh <= 0 || hw <= 0) return;
   // Disjoint pairs, so a second swap restores the plane; for odd sizes the
   // last row and column take part in no pair. Each pair of rows is its own
   // work, so threads never meet.
@@ -40,7 +40,8 @@ static inline int32_t toInt32OrMin(double v) {
 
 void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
                          bool linear, int threads) {
-  if (width < 1 || height < 1) return;  // no sample to start the range from
+  // No sample to start the range from, or no plane.
+  if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
   double min, max;
   planeRange(
       width, height, threads,
@@ -70,6 +71,7 @@ void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t
 
 int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_t width,
                        int32_t height) {
+  if (source == nullptr || destination == nullptr || width < 1 || height < 1) return -1;
   renderPowerSpectrum(source, destination, width, height, false);
   return bmpWrite32(path, pixelRow(destination, 0), width, height);
 }

@@ -15,6 +15,7 @@
 namespace speccore {
 
 void cpxHeaderRead(const uint8_t* b, CpxHeader* h) {
+  if (b == nullptr || h == nullptr) return;
   h->cxType = read32le(b + 0);
   h->zero = int32_t(read32le(b + 4));
   h->cxSize = int32_t(read32le(b + 8));
@@ -32,12 +33,16 @@ static size_t textBytes(const char* text) {
 
 int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_t textLength) {
   // Every size in the header is a signed 32-bit count: refuse what it cannot
-  // describe rather than write a header that lies about the samples. Both
-  // sides of the product are below 2^31, so it cannot wrap in 64 bits.
-  const int64_t sampleBytes = int64_t(width) * height * int64_t(sizeof(Complex));
-  if (width < 1 || height < 1 || textLength > size_t(INT32_MAX) ||
-      sampleBytes + kCpxHeaderSize + int64_t(textLength) > INT32_MAX) {
-    report("File '%s' cannot create. unsupported size(%d x %d)", path, width, height);
+  // describe rather than write a header that lies about the samples. The text
+  // is measured first, so the room left for samples is a count from 0 to
+  // 2^31; the sample count is below 2^62 and compared with the samples that
+  // fit, so nothing wraps (times 16 it could: 2^31 - 1 squared is near 2^62).
+  const bool textFits = textLength <= size_t(INT32_MAX) - kCpxHeaderSize;
+  const int64_t room = textFits ? int64_t(INT32_MAX) - kCpxHeaderSize - int64_t(textLength) : 0;
+  if (width < 1 || height < 1 || !textFits ||
+      int64_t(width) * height > room / int64_t(sizeof(Complex))) {
+    report("File '%s' cannot create. unsupported size(%d x %d)", path != nullptr ? path : "(null)",
+           width, height);
     return kStatusOutput;
   }
   return kStatusOk;
@@ -45,6 +50,7 @@ int spectrumFileSizeCheck(const char* path, int32_t width, int32_t height, size_
 
 int writeSpectrumTo(OutputFile* out, const char* text, const Complex* samples, int32_t width,
                     int32_t height) {
+  if (out == nullptr) return kStatusOutput;
   const size_t textLength = textBytes(text);
   if (spectrumFileSizeCheck(out->path, width, height, textLength) != kStatusOk)
     return kStatusOutput;
@@ -80,13 +86,14 @@ int writeSpectrumFile(const char* path, const char* text, const Complex* samples
   return 0;
 }
 
-uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize) {
-  uint8_t* block;
-  uint32_t size;
+uint8_t* readSpectrumFile(const char* path, uint32_t* loadedSize, int* status) {
+  uint8_t* block = nullptr;
+  uint32_t size = 0;
   // No minimum size here: the callers judge the size before loading. The 32
   // spare bytes after the content are never read.
-  if (loadWholeFile(path, -1, 32, &block, &size) != kStatusOk) return nullptr;
+  const int loaded = path != nullptr ? loadWholeFile(path, -1, 32, &block, &size) : kStatusOpen;
   if (loadedSize != nullptr) *loadedSize = size;
+  if (status != nullptr) *status = loaded;
   return block;
 }
 
@@ -110,6 +117,7 @@ int checkSpectrumHeader(const uint8_t* file, uint32_t size) {
 }
 
 int spectrumViewOpen(uint8_t* file, uint32_t size, SpectrumView* view) {
+  if (view == nullptr) return kStatusArgument;
   *view = SpectrumView();
   // The size loaded, not one asked before, bounds what may be read: the file
   // can have changed in between.
@@ -123,6 +131,7 @@ int spectrumViewOpen(uint8_t* file, uint32_t size, SpectrumView* view) {
 }
 
 Complex* spectrumSamples(uint8_t* file) {
+  if (file == nullptr) return nullptr;
   CpxHeader h;
   cpxHeaderRead(file, &h);
   const size_t bytes = size_t(h.cxWidth) * size_t(h.cxHeight) * sizeof(Complex);
@@ -141,6 +150,7 @@ Complex* spectrumSamples(uint8_t* file) {
 }
 
 char* spectrumText(const uint8_t* file, uint32_t size) {
+  if (file == nullptr) size = 0;
   int64_t end = size;
   if (size >= kCpxHeaderSize) {
     CpxHeader h;
@@ -151,7 +161,7 @@ char* spectrumText(const uint8_t* file, uint32_t size) {
   while (kCpxHeaderSize + int64_t(length) < end && file[kCpxHeaderSize + length] != 0) ++length;
   char* text = static_cast<char*>(std::malloc(length + 1));
   if (text == nullptr) return nullptr;
-  std::memcpy(text, file + kCpxHeaderSize, length);
+  if (length > 0) std::memcpy(text, file + kCpxHeaderSize, length);
   text[length] = '\0';
   return text;
 }

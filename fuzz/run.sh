@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with Clang (preset `fuzz`), seeds their corpora
-# with generated files and, when it is beside the project, the BMP Suite, and
-# runs each target for a bounded time:
+# with generated files and, when it is beside the project, the BMP Suite (the
+# target of the whole public header, fuzz_api, starts from nothing), and runs
+# each target for a bounded time:
 #   fuzz/run.sh [seconds per target, default 60]
 # Ends with a non-zero status when a target fails; the input that made it
 # fail is then in build/fuzz/artifacts/ (keep it under tests/fuzz-regressions/).
@@ -20,7 +21,7 @@ cmake --build --preset fuzz
 
 out=build/fuzz
 rm -rf "$out/corpus" "$out/artifacts"
-mkdir -p "$out/corpus/bmp" "$out/corpus/spectrum" "$out/artifacts"
+mkdir -p "$out/corpus/bmp" "$out/corpus/spectrum" "$out/corpus/api" "$out/artifacts"
 "$out/fuzz/fuzz_seeds" "$out/corpus/bmp" "$out/corpus/spectrum"
 if [ -d "$suite" ]; then
   cp "$suite"/*/*.bmp "$out/corpus/bmp/"
@@ -28,14 +29,14 @@ else
   echo "BMP Suite not found at $suite: seeding with generated files only"
 fi
 # The inputs that once made a target fail are seeds as well.
-for target in bmp spectrum; do
+for target in bmp spectrum api; do
   if [ -d "tests/fuzz-regressions/$target" ]; then
     cp tests/fuzz-regressions/$target/* "$out/corpus/$target/" 2>/dev/null || true
   fi
 done
 
 status=0
-for target in bmp spectrum; do
+for target in bmp spectrum api; do
   log="$out/fuzz_$target.log"
   echo "fuzz_$target: $seconds s from $(ls "$out/corpus/$target" | wc -l) seeds"
   # A block of over 2 GiB, or 10 s on one input, counts as a failure too. The

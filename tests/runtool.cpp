@@ -1,6 +1,7 @@
 #include "runtool.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -104,14 +105,29 @@ static ToolProcess startToolWith(const std::vector<std::string>& launcher,
   if (process.pid == 0) {
     int out = process.out;
     if (!limits.stdoutPath.empty()) out = open(limits.stdoutPath.c_str(), O_WRONLY);
+    int pipeEnds[2];
+    if (limits.stdoutReaderGone && pipe(pipeEnds) == 0) {
+      close(pipeEnds[0]);
+      out = pipeEnds[1];
+    }
     if (chdir(dir.c_str()) != 0 || out < 0 || dup2(out, 1) < 0 || dup2(process.err, 2) < 0)
       _exit(127);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) signal(sig, SIG_DFL);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) signal(sig, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    // SIGQUIT's default action dumps a core, which no test wants in its folder.
+    const struct rlimit noCore = {0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
     if (limits.fileSize >= 0) {
       const struct rlimit size = {rlim_t(limits.fileSize), rlim_t(limits.fileSize)};
       setrlimit(RLIMIT_FSIZE, &size);
-      signal(SIGXFSZ, SIG_IGN);
     }
+    if (limits.user >= 0 &&
+        (setgroups(0, nullptr) != 0 ||
+         setresgid(gid_t(limits.user), gid_t(limits.user), gid_t(limits.user)) != 0 ||
+         setresuid(uid_t(limits.user), uid_t(limits.user), uid_t(limits.user)) != 0))
+      _exit(127);
     if (limits.cpuSeconds > 0) {
       const struct rlimit cpu = {rlim_t(limits.cpuSeconds), rlim_t(limits.cpuSeconds)};
       setrlimit(RLIMIT_CPU, &cpu);

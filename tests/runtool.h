@@ -21,10 +21,12 @@ inline int shellStatus(int status) { return status & 0xff; }
 // Conditions a program can be started under, besides the address-space
 // ceiling every directly started program gets.
 struct ToolLimits {
-  long long fileSize = -1;     // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1 for none
+  long long fileSize = -1;     // RLIMIT_FSIZE in bytes, as a shell's ulimit -f sets it; -1 for none
   int cpuSeconds = 0;          // RLIMIT_CPU; 0 for none
   long long addressSpace = 0;  // RLIMIT_AS in bytes instead of the usual 2 GiB; 0 for that
   std::string stdoutPath;      // a file for standard output instead of the capture (/dev/full)
+  bool stdoutReaderGone = false;  // standard output a pipe whose reading end is closed
+  int user = -1;                  // run as this user and group (a test run as root); -1 as the test
 };
 
 // A program started and not yet waited for.

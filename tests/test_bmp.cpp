@@ -266,11 +266,16 @@ TEST(BmpLoad, FileOf2GiBIsRefusedWithoutReading) {
 TEST(BmpWrite32, PictureBeyondFourGiBIsRefused) {
   TempDir dir;
   const std::string path = dir.file("big.bmp");
-  CaptureStderr();
-  // 65536 x 16384 pixels need exactly 4 GiB: bfSize cannot hold it. The
-  // pixels are never read, so none are passed.
-  EXPECT_EQ(bmpWrite32(path.c_str(), nullptr, 65536, 16384), -1);
-  EXPECT_EQ(GetCapturedStderr(),
-            "File '" + path + "' cannot create. unsupported size(65536 x 16384)\n");
+  // 65536 x 16384 pixels need exactly 4 GiB: bfSize cannot hold it; the
+  // largest sizes must not wrap the count. The pixels are never read, so
+  // none are passed.
+  for (const int32_t height : {16384, INT32_MAX, INT32_MIN}) {
+    const int32_t width = height == 16384 ? 65536 : INT32_MAX;
+    CaptureStderr();
+    EXPECT_EQ(bmpWrite32(path.c_str(), nullptr, width, height), -1);
+    EXPECT_EQ(GetCapturedStderr(), "File '" + path + "' cannot create. unsupported size(" +
+                                       std::to_string(width) + " x " + std::to_string(height) +
+                                       ")\n");
+  }
   EXPECT_FALSE(std::filesystem::exists(path));
 }

@@ -1,12 +1,15 @@
-// Two-dimensional DFT: bit-exact agreement with a plain reference, and the
-// transform's known values on simple inputs.
+// Two-dimensional DFT: bit-exact agreement with a plain reference, the
+// transform's known values on simple inputs, and what it tells of its work.
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <thread>
 
 #include "dftkernel.h"
 #include "dftreference.h"
+#include "progress.h"
 #include "speccore/dft.h"
 #include "speccore/status.h"
 #include "speccore/types.h"
@@ -310,7 +313,7 @@ TEST(DftThreads, EveryThreadCountAndFactorPathGivesTheSameBits) {
 }
 
 TEST(DftThreads, ProgressCountsEveryMultiplyAdd) {
-  for (DftFactors factors : {kDftTable, kDftStrips}) {
+  for (DftFactors factors : {kDftTable, kDftStrips, kDftDirect}) {
     const Grid in = randomGrid(40, 24, 4u);
     PlaneHolder p = planeOf(in, 40, 24);
     DftProgress progress;
@@ -321,5 +324,22 @@ TEST(DftThreads, ProgressCountsEveryMultiplyAdd) {
     ASSERT_EQ(0, dft2dWith(p.get(), 40, 24, 0, options));
     EXPECT_EQ(uint64_t(40 * 24 * (40 + 24)), progress.total.load());
     EXPECT_EQ(progress.total.load(), progress.done.load()) << factors;
+    // Only the passes without a table or strips are the slow path.
+    EXPECT_EQ(factors == kDftDirect, progress.termByTerm.load()) << factors;
+  }
+}
+
+TEST(ProgressShow, SlowPathIsToldOnceWhereverStandardErrorGoes) {
+  // Standard error is a file here, so no progress line is shown, but the
+  // line about the slow path is, once.
+  for (const bool slow : {false, true}) {
+    DftProgress progress;
+    progress.termByTerm = slow;
+    testing::internal::CaptureStderr();
+    ProgressShow show;
+    progressShowStart(&show, &progress);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    progressShowEnd(&show);
+    EXPECT_EQ(slow ? kTermByTermLine : "", testing::internal::GetCapturedStderr());
   }
 }

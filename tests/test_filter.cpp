@@ -1,6 +1,7 @@
 // Filters in-process: every factor exactly symmetric on even and odd sizes,
 // masks read where swapQuadrants shows a sample, which factors fit a
-// spectrum, and rows shared among threads. The gains' values are checked
+// spectrum, gains that stay finite, filters refused before they change
+// anything, and rows shared among threads. The gains' values are checked
 // against numpy in the interoperability tests, the ideal ones by specfilter's.
 #include "speccore/bmp.h"
 #include "speccore/filter.h"
@@ -63,6 +64,12 @@ TEST(Filter, EveryFactorIsExactlySymmetric) {
     for (int shape : {kShapeIdeal, kShapeGaussian, kShapeButterworth}) {
       for (size_t i = 0; i < filters.size(); ++i) {
         const SpectrumFilter f = filterOf(filters[i], shape, 3);
+        bool fits = true;
+        for (const FilterFactor& k : filters[i]) fits = fits && filterFactorFits(&k, w, h);
+        if (!fits) {  // a notch beyond the spectrum has no gains
+          EXPECT_TRUE(std::isnan(filterGain(&f, 0, 0, w, h))) << w << "x" << h << " filter " << i;
+          continue;
+        }
         for (int32_t v = 0; v < h; ++v)
           for (int32_t u = 0; u < w; ++u) {
             const double g = filterGain(&f, u, v, w, h);
@@ -137,6 +144,78 @@ TEST(Filter, NotchesAndMasksMustFitTheSpectrum) {
   for (const auto& c : cases)
     EXPECT_EQ(c.fits, filterFactorFits(&c.factor, c.w, c.h))
         << c.factor.kind << " " << c.factor.u << "," << c.factor.v << " in " << c.w << "x" << c.h;
+}
+
+TEST(Filter, GainsStayFiniteWhateverTheRadii) {
+  // Radii near the largest double overflow the band's products (specfilter
+  // -g -b5,1e308 once wrote NaN everywhere); near the smallest, their
+  // squares underflow. Every gain stays a number from 0 to 1.
+  const double radii[] = {4.9e-324, 2.2e-308, 1e-300, 0.5,     5,
+                          1e154,    1e200,    1e308,  1.7e308, DBL_MAX};
+  const int32_t w = 16, h = 12;
+  for (int shape : {kShapeIdeal, kShapeGaussian, kShapeButterworth})
+    for (int kind :
+         {kFilterLowPass, kFilterHighPass, kFilterBandPass, kFilterBandStop, kFilterNotch})
+      for (double inner : radii)
+        for (double outer : radii) {
+          if (!(outer > inner)) continue;
+          const std::vector<FilterFactor> factors = {factor(kind, inner, outer, 3, -2)};
+          const SpectrumFilter f = filterOf(factors, shape, 3);
+          for (int32_t v = 0; v < h; ++v)
+            for (int32_t u = 0; u < w; ++u) {
+              const double g = filterGain(&f, u, v, w, h);
+              ASSERT_TRUE(g >= 0 && g <= 1)
+                  << g << ": shape " << shape << " kind " << kind << " radii " << inner << ","
+                  << outer << " at " << u << "," << v;
+            }
+        }
+}
+
+TEST(Filter, WhatDoesNotFitIsRefusedAndChangesNothing) {
+  // A mask smaller than the spectrum was read past its end, a notch at
+  // INT32_MIN overflowed; now these, and every other unusable value, are
+  // refused before a sample changes.
+  const int32_t w = 8, h = 6;
+  PlaneHolder small = grayPicture(4, 3, unevenLevel);
+  FilterFactor mask = factor(kFilterMask, 0);
+  mask.mask = BmpPicture{small.get(), 4, 3, 32};
+  FilterFactor noPixels = factor(kFilterMask, 0);
+  noPixels.mask = BmpPicture{nullptr, w, h, 32};
+  const struct {
+    const char* what;
+    FilterFactor factor;
+    int shape, order;
+  } cases[] = {
+      {"a mask smaller than the spectrum", mask, kShapeIdeal, 1},
+      {"a mask without pixels", noPixels, kShapeIdeal, 1},
+      {"a notch at INT32_MIN", factor(kFilterNotch, 1, 0, INT32_MIN, 0), kShapeGaussian, 1},
+      {"a radius that is not a number", factor(kFilterLowPass, kNaN), kShapeIdeal, 1},
+      {"a radius of 0", factor(kFilterHighPass, 0), kShapeGaussian, 1},
+      {"an infinite outer radius", factor(kFilterBandPass, 1, kInf), kShapeGaussian, 1},
+      {"an outer radius below the inner one", factor(kFilterBandStop, 3, 2), kShapeIdeal, 1},
+      {"an unknown kind", factor(99, 1), kShapeIdeal, 1},
+      {"an unknown shape", factor(kFilterLowPass, 1), 7, 1},
+      {"a Butterworth order of 0", factor(kFilterLowPass, 1), kShapeButterworth, 0},
+  };
+  std::vector<Complex> samples;
+  for (int i = 0; i < w * h; ++i) samples.push_back(Complex{double(i), -double(i)});
+  for (const auto& c : cases) {
+    const std::vector<FilterFactor> factors = {c.factor};
+    const SpectrumFilter f = filterOf(factors, c.shape, c.order);
+    PlaneHolder p = planeOf(samples, w, h);
+    EXPECT_EQ(kStatusArgument, filterSpectrum(p.get(), w, h, &f, 1)) << c.what;
+    EXPECT_EQ(0, std::memcmp(samples.data(), p.get()[0], samples.size() * sizeof(Complex)))
+        << c.what;
+    EXPECT_TRUE(std::isnan(filterGain(&f, 0, 0, w, h))) << c.what;
+  }
+  const std::vector<FilterFactor> fine = {factor(kFilterLowPass, 2)};
+  const SpectrumFilter f = filterOf(fine, kShapeIdeal);
+  PlaneHolder p = planeOf(samples, w, h);
+  EXPECT_EQ(kStatusArgument, filterSpectrum(nullptr, w, h, &f, 1));
+  EXPECT_EQ(kStatusArgument, filterSpectrum(p.get(), w, h, nullptr, 1));
+  EXPECT_EQ(kStatusArgument, filterSpectrum(p.get(), 0, h, &f, 1));
+  EXPECT_TRUE(std::isnan(filterGain(&f, w, 0, w, h)));  // outside the spectrum
+  EXPECT_EQ(kStatusOk, filterSpectrum(p.get(), w, h, &f, 1));
 }
 
 TEST(Filter, ThreadsGiveTheBitsOfOne) {

@@ -265,16 +265,32 @@ TEST(Specfwd, SmallestPictureIsTwoByTwo) {
 
 TEST(Specfwd, NoMemoryForTheTransformIsReported) {
   if (kWindowsTools) GTEST_SKIP() << "Windows programs run without the address-space ceiling";
-  // 12000 x 12000 pixels: the picture's plane (576 MB) fits under the 2 GiB
-  // ceiling the tests give every program, the transform's plane (2.3 GB) not.
+  // 11585 x 11585 pixels, as many as a spectrum file can hold: the picture's
+  // plane (537 MB) fits under the 2 GiB ceiling the tests give every
+  // program, the transform's plane (2 GiB and its row table) not, also under
+  // the sanitizers' cap on one block.
   TempDir dir;
-  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), plainBmp(1, 12000, 12000, 2)));
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), plainBmp(1, 11585, 11585, 2)));
   const ToolRun run = runTool(kSpecfwd, {"in.bmp"}, dir.path);
   EXPECT_EQ(kStatusMemory, run.status);
   // A sanitized build notes the refused block on a line of its own first.
   std::string err = run.err;
   if (err.rfind("==", 0) == 0) err.erase(0, err.find('\n') + 1);
   EXPECT_EQ("Couldn't allocate memory.\n", err);
+  EXPECT_EQ(names({"in.bmp"}), filesIn(dir.path));
+}
+
+TEST(Specfwd, SpectrumTooLargeForItsFileIsRefusedBeforeDecoding) {
+  // 12000 x 12000 samples take more bytes than a spectrum file's header can
+  // count. The picture is 18 MB of one bit a pixel; decoded it would take
+  // 576 MB, more than the limit: status 14 would show that it was decoded.
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.bmp"), plainBmp(1, 12000, 12000, 2)));
+  ToolLimits limits;
+  limits.addressSpace = 256LL << 20;
+  const ToolRun run = waitTool(startTool(kSpecfwd, {"in.bmp"}, dir.path, limits));
+  EXPECT_EQ(kStatusOutput, run.status);
+  EXPECT_EQ("File 'dft_complex.dat' cannot create. unsupported size(12000 x 12000)\n", run.err);
   EXPECT_EQ(names({"in.bmp"}), filesIn(dir.path));
 }
 

@@ -81,3 +81,26 @@ TEST(Specinfo, RefusalsPrintNothingOnStandardOutput) {
 }
 
 TEST(Specinfo, ReportsAFileThatCannotBeRead) { expectLoadFailure(kSpecinfo); }
+
+TEST(Specinfo, FileOf2GiBIsTooLarge) {
+  // Sparse files of 2 GiB (every size in the header is a signed 32-bit count)
+  // and of one byte less, which is loaded when there is memory for it: under
+  // the tests' 2 GiB ceiling on the address space there is not.
+  TempDir dir;
+  const std::string path = dir.file("big.dat");
+  ASSERT_TRUE(writeBytes(path, spectrumBytes(2, 2, testSpectrum(2, 2))));
+  std::error_code ec;
+  std::filesystem::resize_file(path, uint64_t(1) << 31, ec);
+  if (ec) GTEST_SKIP() << "cannot make a sparse 2 GiB file here: " << ec.message();
+  ToolRun run = runTool(kSpecinfo, {"big.dat"}, dir.path);
+  EXPECT_EQ(kStatusSize, run.status);
+  EXPECT_EQ("'big.dat' file size erro. too large(2147483648 Byte)\n'big.dat' read error.\n",
+            run.err);
+  if (kWindowsTools) return;  // no ceiling: the file would be read
+  std::filesystem::resize_file(path, (uint64_t(1) << 31) - 1);
+  run = runTool(kSpecinfo, {"big.dat"}, dir.path);
+  // A sanitized build notes the refused block on a line of its own first.
+  if (run.err.rfind("==", 0) == 0) run.err.erase(0, run.err.find('\n') + 1);
+  EXPECT_EQ(kStatusMemory, run.status);
+  EXPECT_EQ("Couldn't allocate memory.\n'big.dat' read error.\n", run.err);
+}

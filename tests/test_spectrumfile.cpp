@@ -114,17 +114,30 @@ TEST(SpectrumFile, SizesBeyondTheHeaderAreRefused) {
   std::filesystem::resize_file(huge, uint64_t(1) << 31, ec);  // sparse on disk
   if (!ec) {
     testing::internal::CaptureStderr();
-    EXPECT_EQ(nullptr, readSpectrumFile(huge.c_str()));
+    int status = 0;
+    EXPECT_EQ(nullptr, readSpectrumFile(huge.c_str(), nullptr, &status));
+    EXPECT_EQ(kStatusSize, status);
     EXPECT_EQ("'" + huge + "' file size erro. too large(2147483648 Byte)\n",
               testing::internal::GetCapturedStderr());
   }
   const std::string big = dir.file("big.dat");
-  testing::internal::CaptureStderr();
-  // 16384 x 8192 samples are exactly 2 GiB; the samples are never read.
-  EXPECT_EQ(-1, writeSpectrumFile(big.c_str(), nullptr, nullptr, 16384, 8192));
-  EXPECT_EQ("File '" + big + "' cannot create. unsupported size(16384 x 8192)\n",
-            testing::internal::GetCapturedStderr());
+  // 16384 x 8192 samples are exactly 2 GiB; the largest sizes must not wrap
+  // the count (times 16 they would in 64 bits). The samples are never read.
+  for (const int32_t side : {8192, INT32_MAX}) {
+    const int32_t width = side == 8192 ? 16384 : side;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(-1, writeSpectrumFile(big.c_str(), nullptr, nullptr, width, side));
+    EXPECT_EQ("File '" + big + "' cannot create. unsupported size(" + std::to_string(width) +
+                  " x " + std::to_string(side) + ")\n",
+              testing::internal::GetCapturedStderr());
+  }
   EXPECT_FALSE(std::filesystem::exists(big));
+  // A text of any length, however long, is measured without wrapping.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(kStatusOutput, spectrumFileSizeCheck("x.dat", 2, 2, SIZE_MAX));
+  EXPECT_EQ(kStatusOk, spectrumFileSizeCheck("x.dat", 2, 2, 1000));
+  EXPECT_EQ("File 'x.dat' cannot create. unsupported size(2 x 2)\n",
+            testing::internal::GetCapturedStderr());
 }
 
 // A file image of `size` bytes whose header says W x H samples at `offset`.

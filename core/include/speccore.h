@@ -30,6 +30,12 @@
 //     layout, so loaded samples are used in place.
 //   - Picture planes keep row 0 as the bottom row of the picture; spectra
 //     keep frequency row 0 first.
+//   - Every operation takes any value its types allow: null pointers, sizes
+//     and counts below 1 or near the type's limit, NaNs and infinities are
+//     refused with the status, null or NaN it states, or leave nothing to
+//     do. What no operation can check is said where it applies: a plane or
+//     a buffer must be as large as the call is told, since neither carries
+//     its size.
 
 #ifndef SPECCORE_H
 #define SPECCORE_H

@@ -8,22 +8,25 @@
 
 using namespace speccore;
 
-int bmpInputDecode(const char* path, BmpPicture* picture) {
-  *picture = BmpPicture{nullptr, 0, 0, 0};
-  uint8_t* image = nullptr;
+int bmpInputLoad(const char* path, uint8_t** image) {
   uint32_t size = 0;
-  int status = bmpLoad(path, &image, &size);
+  int status = bmpLoad(path, image, &size);
   if (status != kStatusOk) {
     std::fprintf(stderr, "'%s' read error.\n", path);
     return exitStatusOf(status);
   }
-  status = bmpCheck(image, size);
+  status = bmpCheck(*image, size);
   if (status != kStatusOk) {
     std::fprintf(stderr, "'%s' unknown file\n", path);
-    std::free(image);
+    std::free(*image);
+    *image = nullptr;
     return exitStatusOf(status);
   }
-  status = bmpDecodePicture(image, picture);
+  return status;
+}
+
+int bmpInputDecodeLoaded(const char* path, uint8_t* image, BmpPicture* picture) {
+  const int status = bmpDecodePicture(image, picture);
   // The decoded picture is all a program needs of the file.
   std::free(image);
   if (status == kStatusBitCount) {
@@ -34,4 +37,11 @@ int bmpInputDecode(const char* path, BmpPicture* picture) {
     std::fputs("Couldn't allocate memory. destination\n", stderr);
   }
   return exitStatusOf(status);
+}
+
+int bmpInputDecode(const char* path, BmpPicture* picture) {
+  *picture = BmpPicture{nullptr, 0, 0, 0};
+  uint8_t* image = nullptr;
+  const int status = bmpInputLoad(path, &image);
+  return status == kStatusOk ? bmpInputDecodeLoaded(path, image, picture) : status;
 }

@@ -29,6 +29,23 @@ std::string minutesAndSeconds(double seconds) {
   return text;
 }
 
+// The progress line erased, if one is shown, for a line of its own.
+void erase(int* shown) {
+  if (*shown > 0) {
+    std::fprintf(stderr, "\r%*s\r", *shown, "");
+    std::fflush(stderr);
+  }
+  *shown = 0;
+}
+
+// Once, as soon as the transform falls back to its slow path.
+void tellTermByTerm(ProgressShow* show, int* shown) {
+  if (show->told || !show->progress->termByTerm.load()) return;
+  erase(shown);
+  std::fputs(kTermByTermLine, stderr);
+  show->told = true;
+}
+
 void show(ProgressShow* show) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
@@ -36,6 +53,8 @@ void show(ProgressShow* show) {
   std::unique_lock<std::mutex> lock(show->mutex);
   while (!show->wake.wait_for(lock, std::chrono::milliseconds(250),
                               [show] { return show->finished; })) {
+    tellTermByTerm(show, &shown);
+    if (!show->terminal) continue;
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     const uint64_t total = show->progress->total.load(), done = show->progress->done.load();
     if (elapsed < 1.0 || total == 0 || done == 0) continue;
@@ -51,18 +70,20 @@ void show(ProgressShow* show) {
     std::fflush(stderr);
     shown = columns;
   }
-  if (shown > 0) {
-    std::fprintf(stderr, "\r%*s\r", shown, "");
-    std::fflush(stderr);
-  }
+  erase(&shown);
 }
 
 }  // namespace
 
+const char kTermByTermLine[] =
+    "Not enough memory for the factor table: the transform computes each factor where it is "
+    "used, many times slower.\n";
+
 void progressShowStart(ProgressShow* s, DftProgress* progress) {
   s->progress = progress;
   s->finished = false;
-  if (!stderrIsTerminal()) return;
+  s->told = false;
+  s->terminal = stderrIsTerminal();
   try {
     s->thread = std::thread(show, s);
   } catch (...) {  // no thread: the transform runs unseen
@@ -76,4 +97,6 @@ void progressShowEnd(ProgressShow* s) {
   }
   s->wake.notify_all();
   if (s->thread.joinable()) s->thread.join();
+  int shown = 0;
+  tellTermByTerm(s, &shown);
 }

@@ -28,10 +28,13 @@ uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status) {
     *status = kStatusSize;
     return nullptr;
   }
-  uint8_t* file = readSpectrumFile(path, size);
+  int loaded = kStatusOk;
+  uint8_t* file = readSpectrumFile(path, size, &loaded);
   if (file == nullptr) {
     std::fprintf(stderr, "'%s' read error.\n", path);
-    *status = kStatusRead;
+    // A file of 2 GiB or more, or one for which there is no memory, says so;
+    // any other failure after the size query is the file's to be read.
+    *status = loaded == kStatusSize || loaded == kStatusMemory ? loaded : kStatusRead;
   }
   return file;
 }
@@ -75,7 +78,8 @@ void spectrumWorkFree(SpectrumWork* work) {
 
 int spectrumRunOpen(const char* inputPath, const char* outputPath, SpectrumWork* work,
                     RunOutputs* outputs) {
-  const int status = spectrumWorkOpen(inputPath, work);
+  int status = runOutputsApart(&outputPath, 1, &inputPath, 1);
+  if (status == kExitOk) status = spectrumWorkOpen(inputPath, work);
   return status == kExitOk ? runOutputsOpen(outputs, &outputPath, 1) : status;
 }
 

@@ -13,8 +13,9 @@
 // Loads the spectrum file at `path`. Returns the block (the caller frees it)
 // and the number of bytes loaded in *size; or null with *status set to the
 // program's exit status after the messages: kExitStatQuery when the size
-// query fails, kStatusSize for a file shorter than a header, kStatusRead when
-// it cannot be loaded.
+// query fails, kStatusSize for a file shorter than a header or of 2 GiB or
+// more, kStatusMemory when there is no memory to load it, kStatusRead when it
+// cannot be read.
 uint8_t* spectrumInputLoad(const char* path, uint32_t* size, int* status);
 
 // Loads and checks the file at `path` and lays *view over its samples; with
@@ -41,8 +42,9 @@ int spectrumWorkOpen(const char* path, SpectrumWork* work);
 // Frees the row table, the picture and then the file the table points into.
 void spectrumWorkFree(SpectrumWork* work);
 
-// The run of specinv and specshow: spectrumWorkOpen, then the one output
-// created before the work on the samples. Returns 0 when both are ready, else
+// The run of specinv and specshow: the output refused when it is the input,
+// spectrumWorkOpen, then the one output created before the work on the
+// samples. Returns 0 when both are ready, else
 // the exit status after the messages. Either way the run ends with
 // spectrumRunFinish.
 int spectrumRunOpen(const char* inputPath, const char* outputPath, SpectrumWork* work,

@@ -18,10 +18,13 @@ using namespace speccore;
 // Returns the program's exit status.
 static int filterFile(const char* inputPath, const char* outputPath, FilterRequest* request) {
   uint8_t* file = nullptr;
-  SpectrumView view;
+  SpectrumView view = {nullptr, 0, 0};
   char* inputText = nullptr;
   char* text = nullptr;
-  int status = spectrumViewLoad(inputPath, &file, &view, &inputText);
+  const char* inputs[1 + kMaxValued] = {inputPath};
+  const int inputCount = 1 + filterRequestMasks(*request, inputs + 1);
+  int status = runOutputsApart(&outputPath, 1, inputs, inputCount);
+  if (status == kExitOk) status = spectrumViewLoad(inputPath, &file, &view, &inputText);
   const int32_t w = view.width, h = view.height;
   if (status == kExitOk) status = filterRequestFit(request, w, h);
   if (status == kExitOk && (text = filterRequestText(*request, inputText)) == nullptr) {
@@ -32,8 +35,13 @@ static int filterFile(const char* inputPath, const char* outputPath, FilterReque
   RunOutputs outputs;
   if (status == kExitOk) status = runOutputsOpen(&outputs, &outputPath, 1);
   if (status == kExitOk) {
-    filterSpectrum(view.samples, w, h, &request->filter, kEveryProcessor);
-    status = writeSpectrumTo(&outputs.files[0], text, complexRow(view.samples, 0), w, h);
+    // The request was fitted to the spectrum above: a refusal here is a
+    // filter that does not fit it after all.
+    status = filterSpectrum(view.samples, w, h, &request->filter, kEveryProcessor) == kStatusOk
+                 ? kExitOk
+                 : kExitFilterMismatch;
+    if (status == kExitOk)
+      status = writeSpectrumTo(&outputs.files[0], text, complexRow(view.samples, 0), w, h);
     status = runOutputsFinish(&outputs, status);
   }
   std::free(text);

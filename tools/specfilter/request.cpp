@@ -178,6 +178,13 @@ int filterRequestFit(FilterRequest* request, int32_t width, int32_t height) {
   return kExitOk;
 }
 
+int filterRequestMasks(const FilterRequest& request, const char** paths) {
+  int count = 0;
+  for (int i = 0; i < request.filter.count; ++i)
+    if (request.factors[i].kind == kFilterMask) paths[count++] = request.given[i]->value;
+  return count;
+}
+
 void filterRequestFree(FilterRequest* request) {
   for (FilterFactor& k : request->factors) {
     std::free(k.mask.pixels);

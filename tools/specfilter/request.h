@@ -32,6 +32,10 @@ int filterRequestRead(const CommandLine& line, FilterRequest* request);
 // way the caller ends with filterRequestFree.
 int filterRequestFit(FilterRequest* request, int32_t width, int32_t height);
 
+// Puts the paths of the masks asked for in `paths` (kMaxValued at most) and
+// returns their number.
+int filterRequestMasks(const FilterRequest& request, const char** paths);
+
 // Frees the masks' pixels.
 void filterRequestFree(FilterRequest* request);
 

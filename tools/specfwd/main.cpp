@@ -4,6 +4,7 @@
 
 #include "bmpinput.h"
 #include "commandline.h"
+#include "runoutputs.h"
 #include "speccore/bmp.h"
 #include "transform.h"
 
@@ -17,12 +18,23 @@ static const ToolCommandLine kCommandLine = {
     2,        {"sample.bmp", "dft_2D.bmp"},
 };
 
-// Loads, checks and decodes the input and runs the pipeline. Returns the
-// program's exit status.
+// Refuses outputs that are the input, loads and checks the picture, refuses
+// a spectrum too large for its file, decodes and runs the pipeline. Returns
+// the program's exit status.
 static int forwardTransform(const char* inputPath, const char* outputPath) {
-  BmpPicture picture;
-  int status = bmpInputDecode(inputPath, &picture);
-  if (status == kExitOk) status = transformPicture(inputPath, picture, outputPath);
+  const char* paths[kForwardOutputs];
+  forwardOutputPaths(outputPath, paths);
+  int status = runOutputsApart(paths, kForwardOutputs, &inputPath, 1);
+  uint8_t* image = nullptr;
+  if (status == kExitOk) status = bmpInputLoad(inputPath, &image);
+  if (status == kExitOk) status = forwardSizeCheck(image);
+  BmpPicture picture = {nullptr, 0, 0, 0};
+  if (status == kExitOk) {
+    status = bmpInputDecodeLoaded(inputPath, image, &picture);
+    image = nullptr;
+  }
+  if (status == kExitOk) status = transformPicture(inputPath, picture, paths);
+  std::free(image);
   std::free(picture.pixels);
   return status;
 }

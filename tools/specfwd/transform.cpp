@@ -16,7 +16,7 @@ using namespace speccore;
 
 namespace {
 
-enum { kGray, kSpectrum, kPower, kOutput, kOutputCount };
+enum { kGray, kSpectrum, kPower, kOutput };
 
 // The steps between creating the outputs and renaming them. The order fixes
 // the outputs: the gray picture is written before the transform overwrites
@@ -53,7 +53,25 @@ int writeOutputs(const BmpPicture& picture, Plane samples, RunOutputs* outputs) 
 
 }  // namespace
 
-int transformPicture(const char* inputPath, const BmpPicture& picture, const char* outputPath) {
+void forwardOutputPaths(const char* outputPath, const char* paths[kForwardOutputs]) {
+  paths[kGray] = "SourceToGray.bmp";
+  paths[kSpectrum] = "dft_complex.dat";
+  paths[kPower] = "PowerSpectrum.bmp";
+  paths[kOutput] = outputPath;
+}
+
+int forwardSizeCheck(const uint8_t* image) {
+  BmpHeader h;
+  bmpHeaderRead(image, &h);
+  const int64_t rows = h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
+  if (!bmpBitCountSupported(h.biBitCount) || h.biWidth <= 0 || rows == 0) return kStatusOk;
+  // A 50 MB file of one bit a pixel can hold 20000 x 20000 pixels, whose
+  // plane alone takes 1.6 GB: the refusal must not wait for the decoding.
+  return spectrumFileSizeCheck("dft_complex.dat", h.biWidth, int32_t(rows), 0);
+}
+
+int transformPicture(const char* inputPath, const BmpPicture& picture,
+                     const char* const outputPaths[kForwardOutputs]) {
   const int32_t width = picture.width, height = picture.height;
   // A pass of one sample has nothing to show.
   if (width <= 1 || height <= 1) {
@@ -65,13 +83,9 @@ int transformPicture(const char* inputPath, const BmpPicture& picture, const cha
     std::fputs("Couldn't allocate memory.\n", stderr);
     return kStatusMemory;
   }
-  // Everything the run can be refused for is known before the transform: a
-  // spectrum too large for its file's header, an output that cannot be made.
-  const char* const paths[kOutputCount] = {"SourceToGray.bmp", "dft_complex.dat",
-                                           "PowerSpectrum.bmp", outputPath};
-  int status = spectrumFileSizeCheck(paths[kSpectrum], width, height, 0);
+  // Everything the run can be refused for is known before the transform.
   RunOutputs outputs;
-  if (status == kStatusOk) status = runOutputsOpen(&outputs, paths, kOutputCount);
+  int status = runOutputsOpen(&outputs, outputPaths, kForwardOutputs);
   if (status == kStatusOk) {
     status = writeOutputs(picture, samples, &outputs);
     status = runOutputsFinish(&outputs, status);

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "commandline.h"
+#include "runoutputs.h"
 #include "speccore/spectrumfile.h"
 #include "spectruminput.h"
 
@@ -19,6 +20,8 @@ static const ToolCommandLine kCommandLine = {
 // Loads the file and prints its header without judging it: the tool for
 // looking into a file that the other programs refuse. Returns the exit status.
 static int printSpectrumHeader(const char* inputPath) {
+  // A reader gone or a file-size limit must show as the write that fails.
+  ignoreWriteSignals();
   uint32_t size = 0;
   int status = kExitOk;
   uint8_t* file = spectrumInputLoad(inputPath, &size, &status);

@@ -50,8 +50,8 @@ enum { kBmpHeaderSize = 54 };
 // ("'%s' open error."), kStatusStat ("'%s' stat error."), kStatusSize (54
 // bytes or fewer, or 2 GiB or more: "'%s' file size erro. too small(%d
 // Byte)" or "... too large(%lld Byte)"), kStatusMemory ("Couldn't allocate
-// memory."), kStatusRead ("'%s' read error."); on failure *image is null and
-// *size 0. The caller frees *image.
+// memory."), kStatusRead ("'%s' read error."); kStatusOpen also for a null
+// argument. On failure *image is null and *size 0. The caller frees *image.
 SPECCORE_API int bmpLoad(const char* path, uint8_t** image, uint32_t* size);
 
 // Judges a loaded file: 0 when bmpDecode may decode it, else kBmpNoImage ...
@@ -61,7 +61,9 @@ SPECCORE_API int bmpLoad(const char* path, uint8_t** image, uint32_t* size);
 // and is refused by the decoder.
 SPECCORE_API int bmpCheck(const uint8_t* image, uint32_t size);
 
-// Reads the first 54 bytes of `bytes` into *header, field by field.
+// Reads the first 54 bytes of `bytes` into *header, field by field. `bytes`
+// must hold 54 bytes (any file bmpLoad accepts does); nothing is done for a
+// null argument.
 SPECCORE_API void bmpHeaderRead(const uint8_t* bytes, BmpHeader* header);
 
 // Writes W x |H| contiguous pixels as a 32-bit uncompressed BMP with height H,
@@ -71,14 +73,18 @@ SPECCORE_API void bmpHeaderRead(const uint8_t* bytes, BmpHeader* header);
 SPECCORE_API int bmpWrite32(const char* path, const void* pixels, int32_t width, int32_t height);
 
 // The same BMP into an opened output, which it closes. Returns 0, or
-// kStatusOutput after a message; the caller then discards the output.
+// kStatusOutput after a message (none for a null output); the caller then
+// discards the output.
 SPECCORE_API int bmpWrite32To(OutputFile* out, const void* pixels, int32_t width, int32_t height);
 
 // ---- Decoding ----------------------------------------------------------------
 
 // Expands the pixels of an image that bmpCheck accepted into |biHeight| rows
 // of biWidth Pixel32, bottom row first. Returns 0, or 1 for a bit count
-// bmpBitCountSupported refuses (nothing written). Allocates nothing.
+// bmpBitCountSupported refuses or a null argument (nothing written).
+// Allocates nothing. The image must be a whole file that bmpCheck accepted
+// and `out` must hold its pixels: neither comes with a size that could be
+// checked.
 SPECCORE_API int bmpDecode(const uint8_t* image, Pixel32* out);
 
 // Decodes an image that bmpCheck accepted into a new zero-filled plane of
@@ -86,8 +92,9 @@ SPECCORE_API int bmpDecode(const uint8_t* image, Pixel32* out);
 // does not expand (checked before any plane is sized from the header, which
 // bmpCheck bounds only for the bit counts it decodes); kStatusMemory when the
 // plane cannot be had, also for a width or height of 0 or a negative width.
-// Prints nothing. Width, height and bitCount are set in every case; pixels
-// only on success, and the caller frees it.
+// kStatusArgument for a null argument. Prints nothing. Width, height and
+// bitCount are set in every case; pixels only on success, and the caller
+// frees it. The image must be a whole file that bmpCheck accepted.
 SPECCORE_API int bmpDecodePicture(const uint8_t* image, BmpPicture* picture);
 
 // True for the bit counts bmpDecode expands (see the top of this header). bmpCheck
@@ -103,7 +110,8 @@ SPECCORE_API int pixelToGray(Pixel32 pixel);
 // Turns every pixel of the W x H `picture` into its gray level g as (g, g, g,
 // 0), and the sample at the same place of `samples` into (g, 0): the samples
 // a picture is transformed from, and the gray picture complexToImage draws
-// of them, in one pass. On `threads` threads (see speccore/types.h).
+// of them, in one pass. On `threads` threads (see speccore/types.h). Does
+// nothing for a null plane or a size below 1.
 SPECCORE_API void pictureToGray(Plane picture, Plane samples, int32_t width, int32_t height,
                                 int threads);
 

@@ -18,10 +18,13 @@ namespace speccore {
 
 // How far a transform has come, for a program to show while it runs: the
 // complex multiply-adds done of all it needs, W x H x (W + H). The transform
-// sets `total` first and adds to `done` from its threads as it goes.
+// sets `total` first and adds to `done` from its threads as it goes; it sets
+// `termByTerm` when there is no memory for its factors and it evaluates each
+// one where it is used, with the same bits but many times slower.
 struct DftProgress {
   std::atomic<uint64_t> done{0};
   std::atomic<uint64_t> total{0};
+  std::atomic<bool> termByTerm{false};
 };
 
 enum {
@@ -36,8 +39,10 @@ enum {
 // the factors in a table, or strip by strip for a thin picture's long lines,
 // or term by term when no memory is left; each factor has the same bits
 // wherever it is evaluated, so free memory never changes a result. Single-
-// threaded. Returns 0, or kStatusMemory (plane untouched) when not even a
-// scratch line can be had.
+// threaded. Returns 0 (nothing done for a size below 1), kStatusMemory (plane
+// untouched) when not even a scratch line can be had, or kStatusArgument for a
+// null plane. The plane must have H rows of W samples, as every plane here
+// must have the size it is given with.
 SPECCORE_API int dft2d(Plane plane, int32_t width, int32_t height, int direction);
 
 // dft2d on `threads` threads (see speccore/types.h). The result has the same
@@ -48,6 +53,7 @@ SPECCORE_API int dft2dThreads(Plane plane, int32_t width, int32_t height, int di
 // dft2dThreads inverse on `plane`, then complexToImage into `destination`,
 // both on `threads` threads; `progress` (may be null) follows the transform.
 // Returns 0; kStatusMemory (nothing done) when the transform could not run;
+// kStatusArgument (nothing done) for a null plane;
 // kStatusNotFinite (destination untouched) when the inverse has a real part
 // that is not finite, for which there is no gray picture.
 SPECCORE_API int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height,

@@ -56,19 +56,27 @@ struct SpectrumFilter {
   bool maskSymmetric;  // each mask gain the smaller of its own and its mirror's
 };
 
-// The gain of the sample in column u and row v. Cannot fail.
+// The gain of the sample in column u and row v, between 0 and 1. NaN for
+// arguments filterSpectrum refuses, or (u, v) outside the spectrum.
 SPECCORE_API double filterGain(const SpectrumFilter* filter, int32_t u, int32_t v, int32_t width,
                                int32_t height);
 
 // True when the factor fits a W x H spectrum: a notch frequency with |u| <=
 // W/2 and |v| <= H/2, a mask of W x H pixels; the other factors fit any.
+// False for a null factor or a size below 1.
 SPECCORE_API bool filterFactorFits(const FilterFactor* factor, int32_t width, int32_t height);
 
 // Multiplies every sample by its gain, rows shared among `threads` threads (0
 // or less: availableProcessors(), for a plane large enough to pay for
-// starting them); the result does not depend on their number. Cannot fail.
-SPECCORE_API void filterSpectrum(Plane samples, int32_t width, int32_t height,
-                                 const SpectrumFilter* filter, int threads);
+// starting them); the result does not depend on their number. Returns 0, or
+// kStatusArgument (nothing changed) for a null plane or filter, a size below
+// 1, a shape or kind out of range, a Butterworth order below 1, a factor that
+// does not fit the spectrum (filterFactorFits), a mask without pixels, a
+// radius that is not a positive finite number, or a band whose outer radius
+// is not above its inner one. For any other arguments every gain is finite,
+// so finite samples stay finite.
+SPECCORE_API int filterSpectrum(Plane samples, int32_t width, int32_t height,
+                                const SpectrumFilter* filter, int threads);
 
 }  // namespace speccore
 

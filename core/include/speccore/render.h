@@ -14,22 +14,23 @@ namespace speccore {
 // when all lie in [0, 256), else stretched through a 1024-bin histogram that
 // clips 1 % at each end. On `threads` threads (see speccore/types.h), with
 // the same pixels for every count. Cannot fail; does nothing when a size is
-// below 1.
+// below 1 or a plane is null.
 SPECCORE_API void complexToImage(Plane source, Plane destination, int32_t width, int32_t height,
                                  int threads = 1);
 
-// complexToImage, then the destination written as a 32-bit BMP at path.
+// complexToImage, then the destination written as a 32-bit BMP at path
+// (nothing for a size below 1 or a null plane).
 SPECCORE_API void writeComplexImage(const char* path, Plane source, Plane destination,
                                     int32_t width, int32_t height);
 
 // Exchanges the quadrants in place, moving (0, 0) to (H/2, W/2) for even
 // sizes; for odd sizes the last row and column stay put. Applied twice it
-// gives the plane back. Cannot fail.
+// gives the plane back. Cannot fail; does nothing for a null plane.
 SPECCORE_API void swapQuadrants(Plane plane, int32_t width, int32_t height, int threads = 1);
 
 // Gray picture of the magnitudes in the order `source` has them: log10
 // scale, or linear when `linear`. On `threads` threads as complexToImage.
-// Cannot fail; does nothing when a size is below 1.
+// Cannot fail; does nothing when a size is below 1 or a plane is null.
 SPECCORE_API void renderPowerSpectrum(Plane source, Plane destination, int32_t width,
                                       int32_t height, bool linear, int threads = 1);
 
@@ -37,7 +38,8 @@ SPECCORE_API void renderPowerSpectrum(Plane source, Plane destination, int32_t w
 // The picture has the order of `source`: a spectrum as a transform leaves
 // it, in natural order, gives the zero frequency in the bottom-left corner
 // (for the centred picture swap the quadrants first, or call
-// writeCentredPowerSpectrum). Returns bmpWrite32's result: 0, or -1.
+// writeCentredPowerSpectrum). Returns bmpWrite32's result: 0, or -1 (also for
+// a size below 1 or a null plane).
 SPECCORE_API int writePowerSpectrum(const char* path, Plane source, Plane destination,
                                     int32_t width, int32_t height);
 

@@ -46,6 +46,8 @@ static_assert(sizeof(Pixel32) == 4, "Pixel32 must match a 32-bit BMP pixel");
 // contiguous, so row 0 is also the start of every element in row order.
 typedef void** Plane;
 
+// Row `row` of a plane, which must have it: the one precondition in these
+// headers that nothing checks, since a plane does not keep its size.
 inline Complex* complexRow(Plane plane, int32_t row) { return static_cast<Complex*>(plane[row]); }
 inline Pixel32* pixelRow(Plane plane, int32_t row) { return static_cast<Pixel32*>(plane[row]); }
 
