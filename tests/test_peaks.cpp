@@ -24,8 +24,8 @@ TEST(Peaks, StrongestPairsOnceInOrder) {
   std::vector<double> gray(size_t(w) * h);
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x)
-      gray[size_t(y) * w + x] = 100 + 40 * std::cos(2 * M_PI * (3.0 * x / w - 2.0 * y / h)) +
-                                10 * std::sin(2 * M_PI * (5.0 * x / w + 1.0 * y / h));
+      gray[size_t(y) * w + x] = 100 + 40 * std::cos(2 * kPi * (3.0 * x / w - 2.0 * y / h)) +
+                                10 * std::sin(2 * kPi * (5.0 * x / w + 1.0 * y / h));
   PlaneHolder s = planeOf(gray, w, h);
   ASSERT_EQ(0, dft2d(s.get(), w, h, kDftForward));
   const std::vector<SpectrumPeak> p = peaksOf(s.get(), w, h, 2);
@@ -38,7 +38,7 @@ TEST(Peaks, StrongestPairsOnceInOrder) {
   EXPECT_EQ(5, p[1].u);
   EXPECT_EQ(1, p[1].v);
   EXPECT_NEAR(960, p[1].magnitude, 1e-9);
-  EXPECT_NEAR(-M_PI / 2, p[1].phase, 1e-12);
+  EXPECT_NEAR(-kPi / 2, p[1].phase, 1e-12);
 }
 
 TEST(Peaks, TiesCountsAndWhatIsPassedOver) {
@@ -56,7 +56,7 @@ TEST(Peaks, TiesCountsAndWhatIsPassedOver) {
     EXPECT_EQ(want[i][0], p[i].u) << i;
     EXPECT_EQ(want[i][1], p[i].v) << i;
     EXPECT_EQ(i == 0 ? 3.0 : 2.0, p[i].magnitude) << i;
-    EXPECT_EQ(M_PI / 2, p[i].phase) << i;
+    EXPECT_EQ(kPi / 2, p[i].phase) << i;
   }
   EXPECT_EQ(2u, peaksOf(plane.get(), 4, 3, 2).size());
   EXPECT_EQ(0, spectrumPeaks(plane.get(), 4, 3, nullptr, 3));

@@ -198,7 +198,7 @@ PlaneHolder centredSpectrum(int32_t w, int32_t h, double (*level)(int32_t, int32
 // Whole cycles and no grain: most coefficients are round-off, a hair above
 // the smallest, which the classic scale wraps into light gray.
 double grating(int32_t x, int32_t y) {
-  return std::floor(100.0 + 40.0 * std::cos(2 * M_PI * (6.0 * x / 64 + 1.0 * y / 64)));
+  return std::floor(100.0 + 40.0 * std::cos(2 * kPi * (6.0 * x / 64 + 1.0 * y / 64)));
 }
 double gradient(int32_t, int32_t y) { return 2.0 * y; }
 
@@ -346,7 +346,7 @@ TEST(Phase, LevelsFollowTheAngle) {
   renderPhase(rs.get(), rd.get(), 64, 64);
   const std::vector<int> rg = grayLevels(rd.get(), 64, 64);
   for (size_t i = 0; i < r.size(); ++i) {
-    const double v = 128.0 + 128.0 * std::atan2(r[i].im, r[i].re) / M_PI;
+    const double v = 128.0 + 128.0 * std::atan2(r[i].im, r[i].re) / kPi;
     if (std::fabs(v - std::nearbyint(v)) > 1e-9) {
       EXPECT_EQ(std::min(255, int(std::floor(v))), rg[i]) << r[i].re << " " << r[i].im;
     }
