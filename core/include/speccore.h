@@ -459,8 +459,9 @@ SPECCORE_API int writePowerSpectrum(const char* path, Plane source, Plane destin
 // (zero frequency at row 0, column 0), strongest first, into peaks[0 ..
 // result - 1]; the caller owns the array. The zero frequency is left out and
 // each mirror pair F(u, v), F(-u, -v) is listed once, by its stronger member
-// (a real picture's pair are equal up to rounding; of two exactly equal, the
-// one first in the file: v > 0, or v = 0 and u > 0); a coefficient that is
+// (a real picture's pair are equal up to rounding: the one first in the file,
+// v > 0 or v = 0 and u > 0, stands for the pair unless its mirror is
+// stronger by more than one part in a million); a coefficient that is
 // its own mirror (u and v each 0 or half the size) is listed as it is. Equal
 // magnitudes come in the file's order; magnitudes that are not a number are
 // passed over. Returns the number listed: `count`, or fewer when the spectrum
