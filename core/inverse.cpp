@@ -20,15 +20,28 @@ static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
   return true;
 }
 
-int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
-                  DftProgress* progress) {
+typedef void (*GrayRendering)(Plane, Plane, int32_t, int32_t, int);
+
+static int inverseToImage(Plane plane, Plane destination, int32_t width, int32_t height,
+                          int threads, DftProgress* progress, GrayRendering render) {
   if (width < 1 || height < 1) return kStatusOk;  // nothing to transform
   if (destination == nullptr) return kStatusArgument;
   const int status = dft2dThreads(plane, width, height, kDftInverse, threads, progress);
   if (status != kStatusOk) return status;
   if (!realPartsFinite(plane, width, height)) return kStatusNotFinite;
-  complexToImage(plane, destination, width, height, threads);
+  render(plane, destination, width, height, threads);
   return kStatusOk;
+}
+
+int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
+                  DftProgress* progress) {
+  return inverseToImage(plane, destination, width, height, threads, progress, complexToImage);
+}
+
+int idft2dToImageRounded(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
+                         DftProgress* progress) {
+  return inverseToImage(plane, destination, width, height, threads, progress,
+                        complexToImageRounded);
 }
 
 }  // namespace speccore

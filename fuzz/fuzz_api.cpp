@@ -19,6 +19,8 @@
 
 #include "speccore.h"
 
+using namespace speccore;
+
 namespace {
 
 int32_t anySize(FuzzedDataProvider& in) {
@@ -118,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int threads = anyThreads(in);
   Plane complexPlane = planeFor(in, sizeof(Complex), width, height);
   Plane picture = planeFor(in, sizeof(Pixel32), width, height);
-  switch (in.ConsumeIntegralInRange<int>(0, 13)) {
+  switch (in.ConsumeIntegralInRange<int>(0, 14)) {
     case 0: {
       // Sizes whose block is small, or too large for any machine (refused
       // before anything is asked of malloc, whose limit here is 2 GiB).
@@ -245,6 +247,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       bmpWrite32To(nullptr, nullptr, width, height);
       writeSpectrumTo(nullptr, nullptr, nullptr, width, height);
       break;
+    case 13: {
+      complexToImageRounded(complexPlane, picture, width, height, threads);
+      renderLogMagnitude(complexPlane, picture, width, height, threads);
+      renderPhase(complexPlane, picture, width, height, threads);
+      idft2dToImageRounded(complexPlane, picture, width, height, threads);
+      SpectrumPeak peaks[8];
+      spectrumPeaks(complexPlane, width, height, in.ConsumeBool() ? peaks : nullptr,
+                    in.ConsumeBool() ? in.ConsumeIntegralInRange<int32_t>(0, 8) : anyInt(in));
+      break;
+    }
+    case 14: {
+      statusText(anyInt(in));
+      writeCentredPowerSpectrum(anyPath(in), complexPlane, picture, width, height);
+      Plane spectrum = nullptr;
+      int32_t w = 0, h = 0;
+      if (bmpFileSpectrum(anyPath(in), in.ConsumeBool() ? &spectrum : nullptr,
+                          in.ConsumeBool() ? &w : nullptr, in.ConsumeBool() ? &h : nullptr,
+                          threads) == kStatusOk)
+        std::free(spectrum);
+      break;
+    }
     default:
       availableProcessors();
       break;

@@ -13,6 +13,7 @@
 //   speccore/dft.h           the 2-D DFT, and the inverse to a picture
 //   speccore/render.h        gray and power-spectrum pictures of complex planes
 //   speccore/filter.h        frequency-domain filters
+//   speccore/peaks.h         the strongest coefficients of a spectrum
 //   speccore/pipeline.h      a picture file to its spectrum in one call
 //
 // Everything is declared in the namespace speccore: write
@@ -45,6 +46,7 @@
 #include "speccore/filter.h"
 #include "speccore/message.h"
 #include "speccore/output.h"
+#include "speccore/peaks.h"
 #include "speccore/pipeline.h"
 #include "speccore/plane.h"
 #include "speccore/render.h"

@@ -13,6 +13,7 @@
 
 #include "speccore/bmp.h"
 #include "speccore/dft.h"
+#include "speccore/peaks.h"
 #include "speccore/plane.h"
 #include "speccore/render.h"
 #include "speccore/spectrumfile.h"
@@ -28,8 +29,9 @@ inline void fuzzBmpPath(const uint8_t* data, size_t size) {
 }
 
 // spectrumViewOpen over an exact copy of the bytes, then what specinv and
-// specshow do with the view: the quadrant swap, both renderings and, on small
-// sizes, the inverse transform to a picture.
+// specshow do with the view: the quadrant swap, every rendering, specinfo's
+// strongest peaks and, on small sizes, the inverse transform to a picture,
+// plain and rounded.
 inline void fuzzSpectrumPath(const uint8_t* data, size_t size) {
   if (size >= size_t(INT32_MAX)) return;  // the loader refuses files of 2 GiB or more
   // A block of exactly the file's bytes, so a read past them is caught (the
@@ -45,7 +47,14 @@ inline void fuzzSpectrumPath(const uint8_t* data, size_t size) {
       speccore::swapQuadrants(view.samples, width, height);
       speccore::renderPowerSpectrum(view.samples, pixels, width, height, false);
       speccore::renderPowerSpectrum(view.samples, pixels, width, height, true);
-      if (width <= 64 && height <= 64) speccore::idft2dToImage(view.samples, pixels, width, height);
+      speccore::renderLogMagnitude(view.samples, pixels, width, height);
+      speccore::renderPhase(view.samples, pixels, width, height);
+      speccore::SpectrumPeak peaks[4];
+      speccore::spectrumPeaks(view.samples, width, height, peaks, 4);
+      if (width <= 64 && height <= 64) {
+        speccore::complexToImageRounded(view.samples, pixels, width, height);
+        speccore::idft2dToImage(view.samples, pixels, width, height);
+      }
     }
     std::free(pixels);
     std::free(view.samples);

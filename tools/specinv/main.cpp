@@ -12,6 +12,7 @@
 using namespace speccore;
 
 static const ToolOption kOptions[] = {
+    {'r', "", "each level rounded to the nearest, clamped to 0..255, no stretch."},
     {'h', "", "This option shows only this message."},
 };
 static const ToolCommandLine kCommandLine = {
@@ -21,13 +22,14 @@ static const ToolCommandLine kCommandLine = {
 
 // The inverse transform, where the samples lie in the loaded block, as a
 // picture. Returns the run's status after any message.
-static int inversePicture(const char* inputPath, SpectrumWork* work) {
+static int inversePicture(const char* inputPath, SpectrumWork* work, bool rounded) {
   const SpectrumView& v = work->view;
   DftProgress progress;
   ProgressShow show;
   progressShowStart(&show, &progress);
   const int inverse =
-      idft2dToImage(v.samples, work->pixels, v.width, v.height, kEveryProcessor, &progress);
+      (rounded ? idft2dToImageRounded : idft2dToImage)(v.samples, work->pixels, v.width, v.height,
+                                                       kEveryProcessor, &progress);
   progressShowEnd(&show);
   if (inverse == kStatusMemory) {
     // Only when not even the transform's scratch line could be had: a
@@ -42,16 +44,16 @@ static int inversePicture(const char* inputPath, SpectrumWork* work) {
   return exitStatusOf(inverse);
 }
 
-static int inverseTransform(const char* inputPath, const char* outputPath) {
+static int inverseTransform(const char* inputPath, const char* outputPath, bool rounded) {
   SpectrumWork work;
   RunOutputs outputs;
   int status = spectrumRunOpen(inputPath, outputPath, &work, &outputs);
-  if (status == kExitOk) status = inversePicture(inputPath, &work);
+  if (status == kExitOk) status = inversePicture(inputPath, &work, rounded);
   return spectrumRunFinish(&work, &outputs, status);
 }
 
 int main(int argc, char** argv) {
   const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
   if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
-  return inverseTransform(line.paths[0], line.paths[1]);
+  return inverseTransform(line.paths[0], line.paths[1], flagGiven(line, 'r'));
 }

@@ -59,6 +59,12 @@ SPECCORE_API int dft2dThreads(Plane plane, int32_t width, int32_t height, int di
 SPECCORE_API int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height,
                                int threads = 1, DftProgress* progress = nullptr);
 
+// idft2dToImage with complexToImageRounded for the rendering: the faithful
+// inverse, whose picture of a round trip is the gray picture itself.
+// Returns as idft2dToImage.
+SPECCORE_API int idft2dToImageRounded(Plane plane, Plane destination, int32_t width, int32_t height,
+                                      int threads = 1, DftProgress* progress = nullptr);
+
 }  // namespace speccore
 
 #endif
