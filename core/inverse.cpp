@@ -16,10 +16,14 @@ static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
   return true;
 }
 
-int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
-                  DftProgress* progress) {
-  if (dft2dThreads(plane, width, height, kDftInverse, threads, progress) != 0) return -1;
+int inverseToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads) {
   if (!realPartsFinite(plane, width, height)) return 1;
   complexToImage(plane, destination, width, height, threads);
   return 0;
+}
+
+int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
+                  DftProgress* progress) {
+  if (dft2dThreads(plane, width, height, kDftInverse, threads, progress) != 0) return -1;
+  return inverseToImage(plane, destination, width, height, threads);
 }

@@ -68,6 +68,9 @@ extern const char* const kToolLauncher;
 // POSIX ones in their process model, file system and C library.
 extern const bool kWindowsTools;
 
+// True when the programs under test were built with FFTW, so take -f.
+extern const bool kToolsHaveFft;
+
 // Paths of the programs under test.
 extern const char* const kSpecfwd;
 extern const char* const kSpecinv;

@@ -41,11 +41,13 @@ const std::string kFilterUsage = filterUsage();
 
 const Tool kTools[] = {
     {kSpecfwd, "specfwd",
-     "\nusage: NAME [-h] [input_bmp [complex_out.dat]]\n\n"
+     "\nusage: NAME [-f] [-h] [input_bmp [complex_out.dat]]\n\n"
+     "\t-f: fast: transform by FFT (FFTW), not by the exact direct DFT.\n"
      "\t-h: This option shows only this message.\n",
      "a b c"},
     {kSpecinv, "specinv",
-     "\nusage: NAME [-h] [complex_in.dat [output_bmp]]\n\n"
+     "\nusage: NAME [-f] [-h] [complex_in.dat [output_bmp]]\n\n"
+     "\t-f: fast: transform by FFT (FFTW), not by the exact direct DFT.\n"
      "\t-h: This option shows only this message.\n",
      "a b c"},
     {kSpecshow, "specshow",

@@ -122,6 +122,7 @@ enum SpecStatus {
   kStatusMemory = 14,     // a block that cannot be had
   kStatusRead = 15,       // the read falls short
   kStatusOutput = 16,     // an output that cannot be created or written whole
+  kStatusNoFft = 17,      // a transform by FFT asked of a build without FFTW
   kStatusStatQuery = -1,  // the spectrum readers' size query failed (exit status 255)
   kStatusTooSmall = -1,   // a picture 1 pixel wide or high, which has no transform to show
 };
@@ -451,5 +452,12 @@ SPECCORE_API void filterSpectrum(Plane samples, int32_t width, int32_t height,
 // finite, for which there is no gray picture.
 SPECCORE_API int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height,
                                int threads = 1, DftProgress* progress = nullptr);
+
+// The rendering step of idft2dToImage alone, for a plane that another
+// transform has inverted: complexToImage into `destination` on `threads`
+// threads. Returns 0, or 1 (destination untouched) when a real part is not
+// finite.
+SPECCORE_API int inverseToImage(Plane plane, Plane destination, int32_t width, int32_t height,
+                                int threads = 1);
 
 #endif

@@ -2,17 +2,18 @@
 #include <cstdio>
 
 #include "commandline.h"
-#include "progress.h"
+#include "fasttransform.h"
 #include "runoutputs.h"
 #include "speccore.h"
 #include "spectruminput.h"
 
 // clang-format off
 static const ToolCommandLine kCommandLine = {
-    "[-h] ",
+    "[-f] [-h] ",
     "[complex_in.dat [output_bmp]]",
+    FAST_OPTION_LINE
     "\t-h: This option shows only this message.\n",
-    "",
+    "f",
     2,
     {"dft_complex.dat", "idft_2D.bmp"},
 };
@@ -20,20 +21,11 @@ static const ToolCommandLine kCommandLine = {
 
 // The inverse transform, where the samples lie in the loaded block, as a
 // picture. Returns the run's status after any message.
-static int inversePicture(const char* inputPath, SpectrumWork* work) {
+static int inversePicture(const char* inputPath, SpectrumWork* work, bool fast) {
   const SpectrumView& v = work->view;
-  DftProgress progress;
-  ProgressShow show;
-  progressShowStart(&show, &progress);
-  const int inverse =
-      idft2dToImage(v.samples, work->pixels, v.width, v.height, kEveryProcessor, &progress);
-  progressShowEnd(&show);
-  if (inverse < 0) {
-    // Only when not even the transform's scratch line could be had: a
-    // picture of the untransformed spectrum would be wrong.
-    std::fputs("Couldn't allocate memory.\n", stderr);
-    return kStatusMemory;
-  }
+  const int status = runTransform(fast, v.samples, v.width, v.height, kDftInverse);
+  if (status != kStatusOk) return status;
+  const int inverse = inverseToImage(v.samples, work->pixels, v.width, v.height, kEveryProcessor);
   if (inverse > 0) {
     // NaN or infinite samples, or sums that overflow: no picture is the
     // right one, so the file is refused like any other unusable spectrum.
@@ -44,16 +36,19 @@ static int inversePicture(const char* inputPath, SpectrumWork* work) {
   return kStatusOk;
 }
 
-static int inverseTransform(const char* inputPath, const char* outputPath) {
+static int inverseTransform(const char* inputPath, const char* outputPath, bool fast) {
   SpectrumWork work;
   RunOutputs outputs;
   int status = spectrumRunOpen(inputPath, outputPath, &work, &outputs);
-  if (status == kStatusOk) status = inversePicture(inputPath, &work);
+  if (status == kStatusOk) status = inversePicture(inputPath, &work, fast);
   return spectrumRunFinish(&work, &outputs, status);
 }
 
 int main(int argc, char** argv) {
   const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
   if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
-  return inverseTransform(line.paths[0], line.paths[1]);
+  const bool fast = line.flagSeen[0];
+  const int status = fastTransformCheck(fast);
+  if (status != kStatusOk) return status;
+  return inverseTransform(line.paths[0], line.paths[1], fast);
 }
