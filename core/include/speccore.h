@@ -143,8 +143,9 @@ struct SpectrumView {
 };
 
 // How far a transform has come, for a program to show while it runs: the
-// complex multiply-adds done of all it needs, W x H x (W + H). The transform
-// sets `total` first and adds to `done` from its threads as it goes.
+// work done of all it needs, in the transform's own units (the direct DFT
+// counts complex multiply-adds, W x H x (W + H)). The transform sets `total`
+// first and adds to `done` from its threads as it goes.
 struct DftProgress {
   std::atomic<uint64_t> done{0};
   std::atomic<uint64_t> total{0};
