@@ -50,8 +50,7 @@ TEST(Fft, WithinTheDirectTransformsBound) {
     for (int direction : {int(kDftForward), int(kDftInverse)}) {
       SCOPED_TRACE(testing::Message() << z.w << "x" << z.h << " direction " << direction);
       const std::vector<Complex> in = samplesOf(z.w, z.h, direction == kDftForward, 7);
-      PlaneHolder direct = planeOf(in, z.w, z.h), fast = planeOf(in, z.w, z.h);
-      ASSERT_EQ(0, dft2d(direct.get(), z.w, z.h, direction));
+      PlaneHolder fast = planeOf(in, z.w, z.h);
       const int status = fft2dThreads(fast.get(), z.w, z.h, direction, 1, nullptr);
       if (!fftAvailable()) {
         // Refused, and the plane left as it was.
@@ -60,6 +59,8 @@ TEST(Fft, WithinTheDirectTransformsBound) {
         continue;
       }
       ASSERT_EQ(0, status);
+      PlaneHolder direct = planeOf(in, z.w, z.h);
+      ASSERT_EQ(0, dft2d(direct.get(), z.w, z.h, direction));
       const std::vector<Complex> d = samplesIn(direct.get(), z.w, z.h);
       const std::vector<Complex> f = samplesIn(fast.get(), z.w, z.h);
       double largest = 0, worst = 0;
