@@ -22,26 +22,42 @@ static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
 
 typedef void (*GrayRendering)(Plane, Plane, int32_t, int32_t, int);
 
-static int inverseToImage(Plane plane, Plane destination, int32_t width, int32_t height,
-                          int threads, DftProgress* progress, GrayRendering render) {
-  if (width < 1 || height < 1) return kStatusOk;  // nothing to transform
-  if (destination == nullptr) return kStatusArgument;
-  const int status = dft2dThreads(plane, width, height, kDftInverse, threads, progress);
-  if (status != kStatusOk) return status;
+static int renderInverse(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
+                         GrayRendering render) {
+  if (width < 1 || height < 1) return kStatusOk;  // nothing to render
+  if (plane == nullptr || destination == nullptr) return kStatusArgument;
   if (!realPartsFinite(plane, width, height)) return kStatusNotFinite;
   render(plane, destination, width, height, threads);
   return kStatusOk;
 }
 
+static int transformAndRender(Plane plane, Plane destination, int32_t width, int32_t height,
+                              int threads, DftProgress* progress, GrayRendering render) {
+  if (width < 1 || height < 1) return kStatusOk;  // nothing to transform
+  if (destination == nullptr) return kStatusArgument;
+  const int status = dft2dThreads(plane, width, height, kDftInverse, threads, progress);
+  return status != kStatusOk ? status
+                             : renderInverse(plane, destination, width, height, threads, render);
+}
+
 int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
                   DftProgress* progress) {
-  return inverseToImage(plane, destination, width, height, threads, progress, complexToImage);
+  return transformAndRender(plane, destination, width, height, threads, progress, complexToImage);
 }
 
 int idft2dToImageRounded(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
                          DftProgress* progress) {
-  return inverseToImage(plane, destination, width, height, threads, progress,
-                        complexToImageRounded);
+  return transformAndRender(plane, destination, width, height, threads, progress,
+                            complexToImageRounded);
+}
+
+int inverseToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads) {
+  return renderInverse(plane, destination, width, height, threads, complexToImage);
+}
+
+int inverseToImageRounded(Plane plane, Plane destination, int32_t width, int32_t height,
+                          int threads) {
+  return renderInverse(plane, destination, width, height, threads, complexToImageRounded);
 }
 
 }  // namespace speccore

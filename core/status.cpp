@@ -44,6 +44,8 @@ const char* statusText(int status) {
       return "a picture 1 pixel wide or high has no spectrum a reader takes";
     case kStatusArgument:
       return "an argument the operation cannot take";
+    case kStatusNoFft:
+      return "this build has no FFT";
     default:
       return "unknown status";
   }

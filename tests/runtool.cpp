@@ -22,6 +22,11 @@ const bool kWindowsTools = true;
 #else
 const bool kWindowsTools = false;
 #endif
+#ifdef SPEC_TOOLS_FFT
+const bool kToolsHaveFft = true;
+#else
+const bool kToolsHaveFft = false;
+#endif
 
 // A capture file outside the working directory, so that the program's own
 // outputs are the only files there.

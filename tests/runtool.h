@@ -72,6 +72,9 @@ extern const char* const kToolLauncher;
 // POSIX ones in their process model, file system and C library.
 extern const bool kWindowsTools;
 
+// True when the programs under test were built with FFTW, so take -f.
+extern const bool kToolsHaveFft;
+
 // Names of the regular files in `dir`, sorted.
 std::vector<std::string> filesIn(const std::string& dir);
 

@@ -175,11 +175,12 @@ TEST(CommandLine, LibraryCodesEndAsTheProgramsReportThem) {
   const struct {
     int code, status;
   } cases[] = {
-      {kStatusOk, kExitOk},  {kStatusNotSpectrum, kExitUnknownFile},
-      {kStatusNotFinite, 1}, {kStatusTooSmall, kExitTooSmall},
-      {kBmpNoImage, 1},      {kBmp1BitPalette, 8},
-      {kStatusBitCount, 9},  {kStatusOpen, 11},
-      {kStatusRead, 15},     {kStatusOutput, 16},
+      {kStatusOk, kExitOk},       {kStatusNotSpectrum, kExitUnknownFile},
+      {kStatusNotFinite, 1},      {kStatusTooSmall, kExitTooSmall},
+      {kBmpNoImage, 1},           {kBmp1BitPalette, 8},
+      {kStatusBitCount, 9},       {kStatusOpen, 11},
+      {kStatusRead, 15},          {kStatusOutput, 16},
+      {kStatusNoFft, kExitNoFft},
   };
   for (const auto& c : cases) EXPECT_EQ(c.status, exitStatusOf(c.code)) << statusText(c.code);
 }

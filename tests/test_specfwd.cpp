@@ -35,7 +35,8 @@ PlaneHolder graySamples(int32_t w, int32_t h) {
 
 TEST(Specfwd, Usage) {
   expectUsage(kSpecfwd, "specfwd",
-              "\nusage: NAME [-h] [input_bmp [complex_out.dat]]\n\n"
+              "\nusage: NAME [-f] [-h] [input_bmp [complex_out.dat]]\n\n"
+              "\t-f: fast: transform by FFT (FFTW), not by the exact direct DFT.\n"
               "\t-h: This option shows only this message.\n");
 }
 

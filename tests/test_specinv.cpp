@@ -22,7 +22,8 @@ Bytes expectedInverse(const TempDir& scratch, const std::vector<Complex>& spectr
 
 TEST(Specinv, Usage) {
   expectUsage(kSpecinv, "specinv",
-              "\nusage: NAME [-r] [-h] [complex_in.dat [output_bmp]]\n\n"
+              "\nusage: NAME [-f] [-r] [-h] [complex_in.dat [output_bmp]]\n\n"
+              "\t-f: fast: transform by FFT (FFTW), not by the exact direct DFT.\n"
               "\t-r: each level rounded to the nearest, clamped to 0..255, no stretch.\n"
               "\t-h: This option shows only this message.\n");
 }

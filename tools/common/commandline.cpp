@@ -14,6 +14,8 @@ int exitStatusOf(int status) {
       return kExitUnknownFile;
     case kStatusTooSmall:
       return kExitTooSmall;
+    case kStatusNoFft:
+      return kExitNoFft;
     default:
       return status;
   }

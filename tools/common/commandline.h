@@ -24,6 +24,7 @@ enum ExitStatus {
   kExitFilterMismatch = 10,  // a filter that does not fit the spectrum
   kExitStatQuery = -1,       // the spectrum readers' size query failed (a shell shows 255)
   kExitTooSmall = -1,        // a picture 1 pixel wide or high, which has no transform to show
+  kExitNoFft = 17,           // -f in a build without FFTW
 };
 
 // The exit status for a library code: a file the library refuses as no

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "commandline.h"
-#include "progress.h"
+#include "fasttransform.h"
 #include "runoutputs.h"
 #include "speccore/dft.h"
 #include "speccore/plane.h"
@@ -18,31 +19,24 @@ namespace {
 
 enum { kGray, kSpectrum, kPower, kOutput };
 
+// What a spectrum made by FFT says of itself, as specfilter records its
+// filters; the exact direct transform's file has no text, as it always had.
+const char* methodText(bool fast) { return fast ? "specfwd -f" : nullptr; }
+
 // The steps between creating the outputs and renaming them. The order fixes
 // the outputs: the gray picture is written before the transform overwrites
 // the samples, and the spectrum is written in its natural order before the
 // swap centres it for the power-spectrum picture.
-int writeOutputs(const BmpPicture& picture, Plane samples, RunOutputs* outputs) {
+int writeOutputs(const BmpPicture& picture, Plane samples, bool fast, RunOutputs* outputs) {
   const int32_t width = picture.width, height = picture.height;
   Plane pixels = picture.pixels;
   pictureToGray(pixels, samples, width, height, kEveryProcessor);
   int status = bmpWrite32To(&outputs->files[kGray], pixelRow(pixels, 0), width, height);
   if (status != kStatusOk) return status;
-  DftProgress progress;
-  ProgressShow show;
-  progressShowStart(&show, &progress);
-  const int transformed =
-      dft2dThreads(samples, width, height, kDftForward, kEveryProcessor, &progress);
-  progressShowEnd(&show);
-  // The transform fails only when it cannot get even one line of scratch
-  // memory; the gray samples must then not be written as if they were the
-  // spectrum.
-  if (transformed != kStatusOk) {
-    std::fputs("Couldn't allocate memory.\n", stderr);
-    return kStatusMemory;
-  }
-  status =
-      writeSpectrumTo(&outputs->files[kSpectrum], nullptr, complexRow(samples, 0), width, height);
+  status = runTransform(fast, samples, width, height, kDftForward);
+  if (status != kStatusOk) return status;
+  status = writeSpectrumTo(&outputs->files[kSpectrum], methodText(fast), complexRow(samples, 0),
+                           width, height);
   if (status != kStatusOk) return status;
   swapQuadrants(samples, width, height, kEveryProcessor);
   renderPowerSpectrum(samples, pixels, width, height, false, kEveryProcessor);
@@ -60,18 +54,20 @@ void forwardOutputPaths(const char* outputPath, const char* paths[kForwardOutput
   paths[kOutput] = outputPath;
 }
 
-int forwardSizeCheck(const uint8_t* image) {
+int forwardSizeCheck(const uint8_t* image, bool fast) {
   BmpHeader h;
   bmpHeaderRead(image, &h);
   const int64_t rows = h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
   if (!bmpBitCountSupported(h.biBitCount) || h.biWidth <= 0 || rows == 0) return kStatusOk;
   // A 50 MB file of one bit a pixel can hold 20000 x 20000 pixels, whose
   // plane alone takes 1.6 GB: the refusal must not wait for the decoding.
-  return spectrumFileSizeCheck("dft_complex.dat", h.biWidth, int32_t(rows), 0);
+  const char* text = methodText(fast);
+  return spectrumFileSizeCheck("dft_complex.dat", h.biWidth, int32_t(rows),
+                               text != nullptr ? std::strlen(text) + 1 : 0);
 }
 
 int transformPicture(const char* inputPath, const BmpPicture& picture,
-                     const char* const outputPaths[kForwardOutputs]) {
+                     const char* const outputPaths[kForwardOutputs], bool fast) {
   const int32_t width = picture.width, height = picture.height;
   // A pass of one sample has nothing to show.
   if (width <= 1 || height <= 1) {
@@ -87,7 +83,7 @@ int transformPicture(const char* inputPath, const BmpPicture& picture,
   RunOutputs outputs;
   int status = runOutputsOpen(&outputs, outputPaths, kForwardOutputs);
   if (status == kStatusOk) {
-    status = writeOutputs(picture, samples, &outputs);
+    status = writeOutputs(picture, samples, fast, &outputs);
     status = runOutputsFinish(&outputs, status);
   }
   std::free(samples);

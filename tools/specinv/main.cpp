@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "commandline.h"
-#include "progress.h"
+#include "fasttransform.h"
 #include "runoutputs.h"
 #include "speccore/dft.h"
 #include "speccore/status.h"
@@ -12,6 +12,7 @@
 using namespace speccore;
 
 static const ToolOption kOptions[] = {
+    kFastOption,
     {'r', "", "each level rounded to the nearest, clamped to 0..255, no stretch."},
     {'h', "", "This option shows only this message."},
 };
@@ -22,20 +23,14 @@ static const ToolCommandLine kCommandLine = {
 
 // The inverse transform, where the samples lie in the loaded block, as a
 // picture. Returns the run's status after any message.
-static int inversePicture(const char* inputPath, SpectrumWork* work, bool rounded) {
+static int inversePicture(const char* inputPath, SpectrumWork* work, bool fast, bool rounded) {
   const SpectrumView& v = work->view;
-  DftProgress progress;
-  ProgressShow show;
-  progressShowStart(&show, &progress);
+  const int status = runTransform(fast, v.samples, v.width, v.height, kDftInverse);
+  if (status != kExitOk) return status;
   const int inverse =
-      (rounded ? idft2dToImageRounded : idft2dToImage)(v.samples, work->pixels, v.width, v.height,
-                                                       kEveryProcessor, &progress);
-  progressShowEnd(&show);
-  if (inverse == kStatusMemory) {
-    // Only when not even the transform's scratch line could be had: a
-    // picture of the untransformed spectrum would be wrong.
-    std::fputs("Couldn't allocate memory.\n", stderr);
-  } else if (inverse == kStatusNotFinite) {
+      (rounded ? inverseToImageRounded : inverseToImage)(v.samples, work->pixels, v.width, v.height,
+                                                         kEveryProcessor);
+  if (inverse == kStatusNotFinite) {
     // NaN or infinite samples, or sums that overflow: no picture is the
     // right one, so the file is refused like any other unusable spectrum.
     std::fputs("Inverse transform not finite.\n", stderr);
@@ -44,16 +39,20 @@ static int inversePicture(const char* inputPath, SpectrumWork* work, bool rounde
   return exitStatusOf(inverse);
 }
 
-static int inverseTransform(const char* inputPath, const char* outputPath, bool rounded) {
+static int inverseTransform(const char* inputPath, const char* outputPath, bool fast,
+                            bool rounded) {
   SpectrumWork work;
   RunOutputs outputs;
   int status = spectrumRunOpen(inputPath, outputPath, &work, &outputs);
-  if (status == kExitOk) status = inversePicture(inputPath, &work, rounded);
+  if (status == kExitOk) status = inversePicture(inputPath, &work, fast, rounded);
   return spectrumRunFinish(&work, &outputs, status);
 }
 
 int main(int argc, char** argv) {
   const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
   if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
-  return inverseTransform(line.paths[0], line.paths[1], flagGiven(line, 'r'));
+  const bool fast = flagGiven(line, 'f');
+  const int status = fastTransformCheck(fast);
+  if (status != kExitOk) return status;
+  return inverseTransform(line.paths[0], line.paths[1], fast, flagGiven(line, 'r'));
 }

@@ -17,8 +17,9 @@
 namespace speccore {
 
 // How far a transform has come, for a program to show while it runs: the
-// complex multiply-adds done of all it needs, W x H x (W + H). The transform
-// sets `total` first and adds to `done` from its threads as it goes; it sets
+// work done of all it needs, in the transform's own units (the direct DFT
+// counts complex multiply-adds, W x H x (W + H)). The transform sets `total`
+// first and adds to `done` from its threads as it goes; it sets
 // `termByTerm` when there is no memory for its factors and it evaluates each
 // one where it is used, with the same bits but many times slower.
 struct DftProgress {
@@ -64,6 +65,16 @@ SPECCORE_API int idft2dToImage(Plane plane, Plane destination, int32_t width, in
 // Returns as idft2dToImage.
 SPECCORE_API int idft2dToImageRounded(Plane plane, Plane destination, int32_t width, int32_t height,
                                       int threads = 1, DftProgress* progress = nullptr);
+
+// The rendering steps of idft2dToImage and idft2dToImageRounded alone, for a
+// plane that another transform has inverted: complexToImage, or
+// complexToImageRounded, into `destination` on `threads` threads. Return 0
+// (nothing done for a size below 1), kStatusArgument for a null plane, or
+// kStatusNotFinite (destination untouched) when a real part is not finite.
+SPECCORE_API int inverseToImage(Plane plane, Plane destination, int32_t width, int32_t height,
+                                int threads = 1);
+SPECCORE_API int inverseToImageRounded(Plane plane, Plane destination, int32_t width,
+                                       int32_t height, int threads = 1);
 
 }  // namespace speccore
 

@@ -41,6 +41,7 @@ enum SpecStatus {
   kStatusNotFinite = 18,    // an inverse transform with a real part that is not finite
   kStatusTooSmall = 19,     // a picture 1 pixel wide or high, whose spectrum no reader takes
   kStatusArgument = 20,     // an argument the operation cannot take: a null pointer
+  kStatusNoFft = 21,        // a transform by FFT asked of a build without FFTW
 };
 
 // A short English text for `status` ("the file cannot be opened"), or
