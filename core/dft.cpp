@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -401,6 +402,10 @@ int dftIsaAvailable(DftIsa isa) {
     case kDftNeon:
       return 1;
 #endif
+#if defined(SPECCORE_WASM_KERNELS)
+    case kDftWasm:
+      return 1;
+#endif
     default:
       return 0;
   }
@@ -410,11 +415,12 @@ DftIsa dftBestIsa() {
   if (dftIsaAvailable(kDftAvx512)) return kDftAvx512;
   if (dftIsaAvailable(kDftAvx2)) return kDftAvx2;
   if (dftIsaAvailable(kDftNeon)) return kDftNeon;
+  if (dftIsaAvailable(kDftWasm)) return kDftWasm;
   return kDftScalar;
 }
 
 const char* dftIsaName(DftIsa isa) {
-  static const char* const kNames[] = {"scalar", "avx2", "avx512", "neon"};
+  static const char* const kNames[] = {"scalar", "avx2", "avx512", "neon", "wasm"};
   return kNames[isa];
 }
 
@@ -425,6 +431,9 @@ DftKernels dftKernels(DftIsa isa) {
 #endif
 #if defined(SPECCORE_NEON_KERNELS)
   if (isa == kDftNeon) return dftKernelsNeon();
+#endif
+#if defined(SPECCORE_WASM_KERNELS)
+  if (isa == kDftWasm) return dftKernelsWasm();
 #endif
   (void)isa;
   return DftKernels{tileSums<Lanes<double>, 1, false>, tileSums<Lanes<double>, 1, true>};
@@ -485,6 +494,62 @@ int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
   DftOptions options;
   options.factors = kDftDirect;
   return dft2dWith(plane, width, height, direction, options);
+}
+
+// ---- One pass in runs of lines ----------------------------------------------
+
+struct DftLinePass {
+  int32_t n;
+  int direction;
+  DftFactors factors;  // as chosen for the whole pass
+  int threads;
+  DftKernels kernels;
+  PassMemory memory;  // the table, kept for the next run
+  Complex* scratch;   // the direct passes' line
+};
+
+DftLinePass* dftLinePassNew(int32_t n, int32_t lines, int direction, const DftOptions& options) {
+  if (n <= 0 || lines <= 0) return nullptr;
+  DftLinePass* pass = new (std::nothrow) DftLinePass();
+  if (pass == nullptr) return nullptr;
+  pass->scratch = static_cast<Complex*>(std::malloc(size_t(n) * sizeof(Complex)));
+  if (pass->scratch == nullptr) {
+    delete pass;
+    return nullptr;
+  }
+  pass->n = n;
+  pass->direction = direction;
+  pass->factors = options.factors == kDftAuto ? chooseFactors(n, lines) : options.factors;
+  pass->threads = options.threads > 0 ? options.threads : availableProcessors();
+  pass->kernels = dftKernels(options.isa);
+  return pass;
+}
+
+void dftLinePassRun(DftLinePass* pass, Complex* lines, int32_t count, DftProgress* progress) {
+  const int32_t n = pass->n;
+  const Pass run = {n,       count, pass->direction, angleStep(n, pass->direction), pass->kernels,
+                    progress};
+  auto at = [lines, n](int32_t line, int32_t k) -> Complex& {
+    return lines[size_t(line) * size_t(n) + size_t(k)];
+  };
+  if (count <= 0) return;
+  if (pass->factors != kDftDirect && runPass(at, run, pass->factors, pass->threads, &pass->memory))
+    return;
+  for (int32_t l = 0; l < count; ++l) {
+    Complex* line = lines + size_t(l) * size_t(n);
+    directLine([line](int32_t k) -> Complex& { return line[k]; }, n, run.step, pass->scratch,
+               pass->direction);
+  }
+  if (progress != nullptr)
+    progress->done.fetch_add(uint64_t(count) * uint64_t(n) * uint64_t(n),
+                             std::memory_order_relaxed);
+}
+
+void dftLinePassFree(DftLinePass* pass) {
+  if (pass == nullptr) return;
+  passMemoryFree(&pass->memory);
+  std::free(pass->scratch);
+  delete pass;
 }
 
 }  // namespace speccore

@@ -39,10 +39,10 @@ struct DftKernels {
   TileKernel realInput;
 };
 
-enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2, kDftNeon = 3 };
+enum DftIsa { kDftScalar = 0, kDftAvx2 = 1, kDftAvx512 = 2, kDftNeon = 3, kDftWasm = 4 };
 
 // Every instruction set, narrowest first, for those who try each in turn.
-inline constexpr DftIsa kDftIsas[] = {kDftScalar, kDftNeon, kDftAvx2, kDftAvx512};
+inline constexpr DftIsa kDftIsas[] = {kDftScalar, kDftWasm, kDftNeon, kDftAvx2, kDftAvx512};
 
 // 1 when this CPU runs the kernels of `isa`, else 0.
 int dftIsaAvailable(DftIsa isa);
@@ -50,7 +50,7 @@ int dftIsaAvailable(DftIsa isa);
 // The widest instruction set this CPU runs: the one dft2d uses.
 DftIsa dftBestIsa();
 
-// The name reports give `isa`: "scalar", "neon", "avx2" or "avx512".
+// The name reports give `isa`: "scalar", "neon", "avx2", "avx512" or "wasm".
 const char* dftIsaName(DftIsa isa);
 
 // How a pass keeps its factors: chosen by the sizes (kDftAuto), or forced.
@@ -76,6 +76,31 @@ int dft2dWith(Plane plane, int32_t width, int32_t height, int direction, const D
 // strip can be had. Returns as dft2d.
 int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
 
+// ---- One pass in runs of lines ----------------------------------------------
+// A transform is a pass over its rows (lines of length W) and one over its
+// columns (lines of length H). Every line of a pass gets the same bits
+// whatever lines share a run with it, so the lines can be handed over in runs,
+// and the columns copied into lines: processes that share no memory (the
+// workers of a web page) can split a transform among them and give the bits
+// of dft2d for any number of them. The factors stay from run to run.
+struct DftLinePass;
+
+// A pass over lines of n samples, forward or (kDftInverse) dividing by n;
+// `lines` is the pass's count of lines in all, which chooses how the factors
+// are kept as dft2d would for the same pass. Takes the kernels, factor choice
+// and threads of `options` (not its progress). Null when n or lines is not
+// positive, or not even a scratch line can be had. Free it with
+// dftLinePassFree.
+DftLinePass* dftLinePassNew(int32_t n, int32_t lines, int direction, const DftOptions& options);
+
+// Transforms `count` lines of n samples that lie one after another from
+// `lines`, in place; `progress` (may be null) counts their multiply-adds, its
+// total left to the caller. Cannot fail: without memory for the factors the
+// lines are summed term by term.
+void dftLinePassRun(DftLinePass* pass, Complex* lines, int32_t count, DftProgress* progress);
+
+void dftLinePassFree(DftLinePass* pass);
+
 // The kernels of `isa` (the scalar ones for an unknown value); the caller
 // checks dftIsaAvailable first.
 DftKernels dftKernels(DftIsa isa);
@@ -84,6 +109,7 @@ DftKernels dftKernels(DftIsa isa);
 DftKernels dftKernelsAvx2();
 DftKernels dftKernelsAvx512();
 DftKernels dftKernelsNeon();
+DftKernels dftKernelsWasm();
 
 // ---- Lanes --------------------------------------------------------------------
 // The operations the kernel needs on a register R of doubles whose arithmetic

@@ -9,28 +9,6 @@
 #include "speccore.h"
 #include "spectruminput.h"
 
-// clang-format off
-static const ToolCommandLine kCommandLine = {
-    "[-l<r>] [-e<r>] [-b<r1>,<r2>] [-r<r1>,<r2>] [-n<u>,<v>,<r>] [-m<mask_bmp>] [-g] [-o<n>] [-d] [-s] [-h] ",
-    "[complex_in.dat [complex_out.dat]]",
-    "\t-l<r>: low-pass: keep the frequencies up to radius r.\n"
-    "\t-e<r>: high-pass: keep the frequencies above radius r (the edges).\n"
-    "\t-b<r1>,<r2>: band-pass: keep the ring from radius r1 to r2.\n"
-    "\t-r<r1>,<r2>: band-stop: remove that ring.\n"
-    "\t-n<u>,<v>,<r>: notch: remove frequency (u, v) and its mirror, radius r. repeatable.\n"
-    "\t-m<mask_bmp>: mask: gray level / 255 of the picture laid out like PowerSpectrum.bmp.\n"
-    "\t-g: Gaussian shape. default ideal.\n"
-    "\t-o<n>: Butterworth shape of order n.\n"
-    "\t-d: masks in natural order, not centred.\n"
-    "\t-s: symmetric masks: each gain the smaller of its own and its mirror's.\n"
-    "\t-h: This option shows only this message.\n",
-    "gds",
-    2,
-    {"dft_complex.dat", "dft_filtered.dat"},
-    "lebrnmo",
-};
-// clang-format on
-
 // From the loaded spectrum to the renamed output: the filter made to fit,
 // the text, the output created, and only then the samples multiplied.
 // Returns the program's exit status.
@@ -63,10 +41,10 @@ static int filterFile(const char* inputPath, const char* outputPath, FilterReque
 }
 
 int main(int argc, char** argv) {
-  const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
-  if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
+  const CommandLine line = scanCommandLine(kFilterCommandLine, argc, argv);
+  if (line.usage) return printUsage(kFilterCommandLine, argv[0], line.status);
   FilterRequest request;
   if (filterRequestRead(line, &request) != kStatusOk)
-    return printUsage(kCommandLine, argv[0], kStatusUsage);
+    return printUsage(kFilterCommandLine, argv[0], kStatusUsage);
   return filterFile(line.paths[0], line.paths[1], &request);
 }

@@ -7,6 +7,28 @@
 
 #include "bmpinput.h"
 
+// clang-format off
+const ToolCommandLine kFilterCommandLine = {
+    "[-l<r>] [-e<r>] [-b<r1>,<r2>] [-r<r1>,<r2>] [-n<u>,<v>,<r>] [-m<mask_bmp>] [-g] [-o<n>] [-d] [-s] [-h] ",
+    "[complex_in.dat [complex_out.dat]]",
+    "\t-l<r>: low-pass: keep the frequencies up to radius r.\n"
+    "\t-e<r>: high-pass: keep the frequencies above radius r (the edges).\n"
+    "\t-b<r1>,<r2>: band-pass: keep the ring from radius r1 to r2.\n"
+    "\t-r<r1>,<r2>: band-stop: remove that ring.\n"
+    "\t-n<u>,<v>,<r>: notch: remove frequency (u, v) and its mirror, radius r. repeatable.\n"
+    "\t-m<mask_bmp>: mask: gray level / 255 of the picture laid out like PowerSpectrum.bmp.\n"
+    "\t-g: Gaussian shape. default ideal.\n"
+    "\t-o<n>: Butterworth shape of order n.\n"
+    "\t-d: masks in natural order, not centred.\n"
+    "\t-s: symmetric masks: each gain the smaller of its own and its mirror's.\n"
+    "\t-h: This option shows only this message.\n",
+    "gds",
+    2,
+    {"dft_complex.dat", "dft_filtered.dat"},
+    "lebrnmo",
+};
+// clang-format on
+
 namespace {
 
 // Reads `count` numbers separated by commas that make up the whole of

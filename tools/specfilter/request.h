@@ -6,6 +6,11 @@
 #include "commandline.h"
 #include "speccore.h"
 
+// specfilter's command line: its options, usage and default paths. The web
+// page writes its filters as the same options, so that its files record them
+// as specfilter does.
+extern const ToolCommandLine kFilterCommandLine;
+
 struct FilterRequest {
   SpectrumFilter filter = {};
   FilterFactor factors[kMaxValued] = {};
