@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -87,6 +88,24 @@ void complexToImage(Plane source, Plane destination, int32_t width, int32_t heig
         int32_t bin;
         std::memcpy(&bin, &out[x], sizeof bin);
         out[x] = table[bin];
+      }
+    }
+  });
+}
+
+void complexToImageRounded(Plane source, Plane destination, int32_t width, int32_t height,
+                           int threads) {
+  if (width < 1 || height < 1) return;
+  parallelRows(height, threads, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
+      const Complex* in = complexRow(source, y);
+      Pixel32* out = pixelRow(destination, y);
+      for (int32_t x = 0; x < width; ++x) {
+        // Clamped before rounding, so the conversion is always defined; NaN
+        // fails the first test and is 0.
+        const double v = in[x].re;
+        const int32_t g = !(v >= 0.5) ? 0 : v >= 254.5 ? 255 : int32_t(std::round(v));
+        out[x] = grayPixel(g);
       }
     }
   });

@@ -16,10 +16,23 @@ static bool realPartsFinite(Plane plane, int32_t width, int32_t height) {
   return true;
 }
 
-int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
-                  DftProgress* progress) {
+typedef void (*GrayRendering)(Plane, Plane, int32_t, int32_t, int);
+
+static int inverseToImage(Plane plane, Plane destination, int32_t width, int32_t height,
+                          int threads, DftProgress* progress, GrayRendering render) {
   if (dft2dThreads(plane, width, height, kDftInverse, threads, progress) != 0) return -1;
   if (!realPartsFinite(plane, width, height)) return 1;
-  complexToImage(plane, destination, width, height, threads);
+  render(plane, destination, width, height, threads);
   return 0;
+}
+
+int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
+                  DftProgress* progress) {
+  return inverseToImage(plane, destination, width, height, threads, progress, complexToImage);
+}
+
+int idft2dToImageRounded(Plane plane, Plane destination, int32_t width, int32_t height, int threads,
+                         DftProgress* progress) {
+  return inverseToImage(plane, destination, width, height, threads, progress,
+                        complexToImageRounded);
 }

@@ -167,16 +167,21 @@ PixelDifference comparePower(const Bytes& a, const Bytes& b, const Bytes& spectr
 }
 
 // What the readers make of one spectrum file: specinv's and specshow's
-// pictures by name, and specinfo's print-out.
+// pictures by name, and specinfo's print-out with the strongest peaks. The
+// log scale that does not wrap, the phase and the rounded inverse use no
+// function of the C library that could round another way.
 Files readAll(const Build& build, const Bytes& spectrum) {
   TempDir dir;
   EXPECT_TRUE(writeBytes(dir.file("in.dat"), spectrum));
   const std::vector<std::pair<const char*, std::vector<std::string>>> runs = {
       {"specinv", {"in.dat", "inverse.bmp"}},
+      {"specinv", {"-r", "in.dat", "inverse_rounded.bmp"}},
       {"specshow", {"in.dat", "centred_log.bmp"}},
       {"specshow", {"-d", "in.dat", "natural_log.bmp"}},
       {"specshow", {"-n", "in.dat", "centred_linear.bmp"}},
       {"specshow", {"-d", "-n", "in.dat", "natural_linear.bmp"}},
+      {"specshow", {"-l", "in.dat", "centred_log_nowrap.bmp"}},
+      {"specshow", {"-p", "in.dat", "centred_phase.bmp"}},
   };
   Files r;
   for (const auto& run : runs) {
@@ -186,7 +191,8 @@ Files readAll(const Build& build, const Bytes& spectrum) {
     EXPECT_EQ("", result.err) << build.name << " " << run.first;
     r[run.second.back()] = readBytes(dir.file(run.second.back()));
   }
-  const ToolRun info = runToolWith(build.launcher, build.program("specinfo"), {"in.dat"}, dir.path);
+  const ToolRun info =
+      runToolWith(build.launcher, build.program("specinfo"), {"-p8", "in.dat"}, dir.path);
   EXPECT_EQ(0, info.status) << build.name;
   r["specinfo"] = Bytes(info.out.begin(), info.out.end());
   return r;

@@ -72,3 +72,54 @@ TEST(Specinfo, RefusalsPrintNothingOnStandardOutput) {
 }
 
 TEST(Specinfo, ReportsAFileThatCannotBeRead) { expectLoadFailure(kSpecinfo); }
+
+TEST(Specinfo, TextAndPeaksOnRequest) {
+  // A text of two runs, the second with an escape sequence a hostile file
+  // could hold, and one strong coefficient among equal ones.
+  std::vector<Complex> s(12, Complex{1, 1});
+  s[7] = Complex{-300, 400};  // row 1, column 3: (u, v) = (-1, 1)
+  const std::string text = "specfilter -g -l20\nspecfilter -n3,1,1\x1b[2J";
+  Bytes f = spectrumBytes(4, 3, s, uint32_t(text.size() + 1));
+  std::memcpy(f.data() + 32, text.c_str(), text.size());
+  TempDir dir;
+  ASSERT_TRUE(writeBytes(dir.file("in.dat"), f));
+  const std::string header =
+      headerLines(int32_t(f.size()), 32 + int32_t(text.size()) + 1, 192, 4, 3);
+  const std::string textLines =
+      "text:       specfilter -g -l20\ntext:       specfilter -n3,1,1\\x1b[2J\n";
+  // Pixels: the swap moves row 1 to row 0, drawn at the top (y 2) of three.
+  const std::string peakLines = "peak:       u -1  v 1  |F| 500  phase 2.214297  x 1  y 2\n"
+                                "peak:       u 1  v 0  |F| 1.41421356  phase 0.785398  x 3  y 1\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"in.dat"}, header},
+      {{"-t", "in.dat"}, header + textLines},
+      {{"in.dat", "-p2"}, header + peakLines},
+      {{"-p9", "-t", "-p2", "in.dat"}, header + textLines + peakLines},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = runTool(kSpecinfo, c.args, dir.path);
+    EXPECT_EQ(0, run.status) << c.args[0];
+    EXPECT_EQ("", run.err) << c.args[0];
+    EXPECT_EQ(c.out, run.out) << c.args[0];
+  }
+
+  // Peaks need a spectrum the other programs accept; the header still shows.
+  putLe32(f, kCxWidth, 1);
+  ASSERT_TRUE(writeBytes(dir.file("one.dat"), f));
+  ToolRun run = runTool(kSpecinfo, {"one.dat", "-p1"}, dir.path);
+  EXPECT_EQ(kStatusUnknownFile, run.status);
+  EXPECT_EQ("'one.dat' unknown file\n", run.err);
+  EXPECT_EQ(0u, run.out.find("identifier: 'CPX'\n"));
+
+  for (const char* bad : {"-p", "-p0", "-p-3", "-p2x", "-p 2", "-p4294967297"}) {
+    run = runTool(kSpecinfo, {bad, "in.dat"}, dir.path);
+    EXPECT_EQ(kStatusUsage, run.status) << bad;
+    EXPECT_EQ(0u, run.err.find(std::string("Option '") + bad +
+                               "': the count is not a positive whole number.\n\nusage: "))
+        << run.err;
+    EXPECT_EQ("", run.out) << bad;
+  }
+}

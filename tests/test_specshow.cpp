@@ -13,6 +13,20 @@ TEST(Specshow, DefaultIsSpecfwdsPowerSpectrum) {
   EXPECT_EQ(readBytes(dir.file("PowerSpectrum.bmp")), readBytes(dir.file("showPowerSpectrum.bmp")));
 }
 
+namespace {
+
+// The pictures besides the classic and linear scales, as the library draws them.
+Bytes expectedBmp(const TempDir& scratch, std::vector<Complex> samples, int32_t w, int32_t h,
+                  bool swap, void (*render)(Plane, Plane, int32_t, int32_t, int)) {
+  PlaneHolder plane = planeOf(samples, w, h);
+  PlaneHolder pixels(planeAlloc(sizeof(Pixel32), w, h));
+  if (swap) swapQuadrants(plane.get(), w, h);
+  render(plane.get(), pixels.get(), w, h, 1);
+  return libraryBmp(scratch, pixels.get(), w, h);
+}
+
+}  // namespace
+
 TEST(Specshow, OptionsChooseSwapAndScale) {
   const int32_t w = 6, h = 4;
   const std::vector<Complex> s = testSpectrum(w, h);
@@ -20,14 +34,19 @@ TEST(Specshow, OptionsChooseSwapAndScale) {
   const struct {
     std::vector<std::string> args;
     bool swap, linear;
+    void (*render)(Plane, Plane, int32_t, int32_t, int);  // null: renderPowerSpectrum
   } cases[] = {
-      {{}, true, false},
-      {{"-d"}, false, false},
-      {{"-n"}, true, true},
-      {{"-d", "-n"}, false, true},
-      {{"-n", "-d", "-n"}, false, true},
-      {{"-dont", "-nope"}, false, true},
-      {{"dft_complex.dat", "showPowerSpectrum.bmp", "-d"}, false, false},
+      {{}, true, false, nullptr},
+      {{"-d"}, false, false, nullptr},
+      {{"-n"}, true, true, nullptr},
+      {{"-d", "-n"}, false, true, nullptr},
+      {{"-n", "-d", "-n"}, false, true, nullptr},
+      {{"-dont", "-nope"}, false, true, nullptr},
+      {{"dft_complex.dat", "showPowerSpectrum.bmp", "-d"}, false, false, nullptr},
+      {{"-l"}, true, false, renderLogMagnitude},
+      {{"-l", "-d"}, false, false, renderLogMagnitude},
+      {{"-p"}, true, false, renderPhase},
+      {{"-d", "-phase"}, false, false, renderPhase},
   };
   for (const auto& c : cases) {
     TempDir dir;
@@ -35,7 +54,8 @@ TEST(Specshow, OptionsChooseSwapAndScale) {
     const ToolRun run = runTool(kSpecshow, c.args, dir.path);
     EXPECT_EQ(0, run.status);
     EXPECT_EQ("", run.err);
-    EXPECT_EQ(expectedPowerBmp(scratch, s, w, h, c.swap, c.linear),
+    EXPECT_EQ(c.render ? expectedBmp(scratch, s, w, h, c.swap, c.render)
+                       : expectedPowerBmp(scratch, s, w, h, c.swap, c.linear),
               readBytes(dir.file("showPowerSpectrum.bmp")))
         << c.args.size() << " arguments, swap " << c.swap << ", linear " << c.linear;
     // The file on disk is never changed by the swap.
@@ -93,6 +113,20 @@ TEST(Specshow, NonFiniteSamplesFollowTheScaleRules) {
       EXPECT_EQ(expectedPowerBmp(scratch, s, 4, 3, linear, linear), readBytes(dir.file("out.bmp")))
           << odd.re << " " << odd.im << " linear " << linear;
     }
+  }
+}
+
+TEST(Specshow, OnePictureARun) {
+  // Two of -n, -l and -p ask for two pictures: refused before any file is read.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"-n", "-l"}, {"-p", "-n"}, {"-l", "-d", "-p"}}) {
+    TempDir dir;
+    const ToolRun run = runTool(kSpecshow, args, dir.path);
+    EXPECT_EQ(kStatusUsage, run.status);
+    EXPECT_EQ(0u, run.err.find("Options '-n', '-l' and '-p' each choose the picture: give one of "
+                               "them.\n\nusage: "))
+        << run.err;
+    EXPECT_TRUE(filesIn(dir.path).empty());
   }
 }
 

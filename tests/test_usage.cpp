@@ -45,17 +45,23 @@ const Tool kTools[] = {
      "\t-h: This option shows only this message.\n",
      "a b c"},
     {kSpecinv, "specinv",
-     "\nusage: NAME [-h] [complex_in.dat [output_bmp]]\n\n"
+     "\nusage: NAME [-r] [-h] [complex_in.dat [output_bmp]]\n\n"
+     "\t-r: each level rounded to the nearest, clamped to 0..255, no stretch.\n"
      "\t-h: This option shows only this message.\n",
      "a b c"},
     {kSpecshow, "specshow",
-     "\nusage: NAME [-d] [-n] [-h] [complex_in.dat [output_bmp]]\n\n"
+     "\nusage: NAME [-d] [-n] [-l] [-p] [-h] [complex_in.dat [output_bmp]]\n\n"
      "\t-d: Not replace the power spectrum.\n"
      "\t-n: normal power spectrum. default display log10.\n"
+     "\t-l: log scale that does not wrap: log(1 + |F| - min), black to white.\n"
+     "\t-p: phase: the angle of each coefficient, -pi black, 0 gray 128, pi white.\n"
      "\t-h: This option shows only this message.\n",
      "a b c"},
     {kSpecinfo, "specinfo",
-     "\nusage: NAME [-h] [complex.dat]\n\n"
+     "\nusage: NAME [-t] [-p<N>] [-h] [complex.dat]\n\n"
+     "\t-t: also the file's text, one line each (what specfilter did to it).\n"
+     "\t-p<N>: also the N strongest coefficients, each pair once: u, v (as -n of specfilter), "
+     "|F|, phase, pixel x, y.\n"
      "\t-h: This option shows only this message.\n",
      "a b"},
     {kSpecfilter, "specfilter", kFilterUsage.c_str(), "a b c"},

@@ -52,6 +52,7 @@ struct FreeDeleter {
 };
 typedef std::unique_ptr<void*, FreeDeleter> PlaneHolder;
 
+const double kPi = 3.141592653589793;  // M_PI is not standard C++ (MinGW leaves it out)
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 

@@ -177,6 +177,17 @@ struct SpectrumFilter {
   bool maskSymmetric;  // each mask gain the smaller of its own and its mirror's
 };
 
+// One strong coefficient of a spectrum (spectrumPeaks), named every way a
+// user meets it.
+struct SpectrumPeak {
+  int32_t u, v;      // its frequency as specfilter -n takes it: column u and row v of the
+                     // file, counted from W or H down when above W/2 or H/2 (-1 is the last)
+  double magnitude;  // |F(u, v)|
+  double phase;      // its angle in radians, -pi < phase <= pi (0 for a zero coefficient)
+  int32_t x, y;      // the pixel that shows it in PowerSpectrum.bmp, counted from the
+                     // picture's top-left corner as a picture viewer counts
+};
+
 enum FilterKind {
   kFilterLowPass,
   kFilterHighPass,
@@ -389,6 +400,14 @@ SPECCORE_API int dft2dThreads(Plane plane, int32_t width, int32_t height, int di
 SPECCORE_API void complexToImage(Plane source, Plane destination, int32_t width, int32_t height,
                                  int threads = 1);
 
+// Renders each real part of `source` rounded to the nearest gray level
+// (halves away from zero) and clamped to 0..255: no stretch, so a level that
+// comes back from a round trip as 254.9999999 or -0.0000001 is 255 or 0. A
+// real part that is not a number gives 0. On `threads` threads as
+// complexToImage. Cannot fail; does nothing when a size is below 1.
+SPECCORE_API void complexToImageRounded(Plane source, Plane destination, int32_t width,
+                                        int32_t height, int threads = 1);
+
 // complexToImage, then the destination written as a 32-bit BMP at path.
 SPECCORE_API void writeComplexImage(const char* path, Plane source, Plane destination,
                                     int32_t width, int32_t height);
@@ -405,10 +424,51 @@ SPECCORE_API void swapQuadrants(Plane plane, int32_t width, int32_t height, int 
 SPECCORE_API void renderPowerSpectrum(Plane source, Plane destination, int32_t width,
                                       int32_t height, bool linear, int threads = 1);
 
+// Gray picture of the magnitudes on a log scale that does not wrap: with m
+// and M the smallest and largest magnitude and x = |F| - m, the level is
+// 256 log(1 + x) / log(1 + M - m) rounded down, 255 at most. So m is black,
+// M white, a larger magnitude is never darker, and every level takes an
+// equal share of the log range; a coefficient within 1 of m (round-off) is
+// nearly black. Zero samples are black and count in the range, as in
+// renderPowerSpectrum; all black when M = m; a magnitude that is not a
+// number is black. The levels' edges are computed with +, *, / and sqrt
+// alone, so every IEEE machine draws the same bytes. On `threads` threads as
+// complexToImage. Cannot fail; does nothing when a size is below 1.
+SPECCORE_API void renderLogMagnitude(Plane source, Plane destination, int32_t width, int32_t height,
+                                     int threads = 1);
+
+// Gray picture of the phases: the angle theta of each sample, -pi < theta <=
+// pi, mapped linearly onto 256 equal steps, level 128 + 128 theta / pi
+// rounded down, 255 at most: -pi is black, 0 is 128, pi/2 is 192, pi is
+// 255. A zero sample has the angle 0 and is 128; -0 counts as 0, so a
+// negative real sample is 255. The steps' edges are fixed tangents compared
+// with products, with no C library function, so every IEEE machine draws
+// the same bytes. On `threads` threads as complexToImage. Cannot fail; does
+// nothing when a size is below 1.
+SPECCORE_API void renderPhase(Plane source, Plane destination, int32_t width, int32_t height,
+                              int threads = 1);
+
 // renderPowerSpectrum on the log scale into `destination`, then bmpWrite32.
 // Returns bmpWrite32's result.
 SPECCORE_API int writePowerSpectrum(const char* path, Plane source, Plane destination,
                                     int32_t width, int32_t height);
+
+// ---- Spectrum peaks (peaks.cpp) ---------------------------------------------
+
+// The `count` strongest coefficients of a W x H spectrum in natural order
+// (zero frequency at row 0, column 0), strongest first, into peaks[0 ..
+// result - 1]; the caller owns the array. The zero frequency is left out and
+// each mirror pair F(u, v), F(-u, -v) is listed once, by its stronger member
+// (a real picture's pair are equal up to rounding: the one first in the file,
+// v > 0 or v = 0 and u > 0, stands for the pair unless its mirror is
+// stronger by more than one part in a million); a coefficient that is
+// its own mirror (u and v each 0 or half the size) is listed as it is. Equal
+// magnitudes come in the file's order; magnitudes that are not a number are
+// passed over. Returns the number listed: `count`, or fewer when the spectrum
+// has fewer pairs; 0 for a size or count below 1. Allocates nothing, cannot
+// fail, does not change the samples.
+SPECCORE_API int32_t spectrumPeaks(Plane samples, int32_t width, int32_t height,
+                                   SpectrumPeak* peaks, int32_t count);
 
 // ---- Frequency-domain filters (filter.cpp) ---------------------------------
 // A filter multiplies both parts of every sample F(u, v) of a W x H spectrum
@@ -451,5 +511,11 @@ SPECCORE_API void filterSpectrum(Plane samples, int32_t width, int32_t height,
 // finite, for which there is no gray picture.
 SPECCORE_API int idft2dToImage(Plane plane, Plane destination, int32_t width, int32_t height,
                                int threads = 1, DftProgress* progress = nullptr);
+
+// idft2dToImage with complexToImageRounded for the rendering: the faithful
+// inverse, whose picture of a round trip is the gray picture itself.
+// Returns as idft2dToImage.
+SPECCORE_API int idft2dToImageRounded(Plane plane, Plane destination, int32_t width, int32_t height,
+                                      int threads = 1, DftProgress* progress = nullptr);
 
 #endif

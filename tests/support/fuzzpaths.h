@@ -22,8 +22,9 @@ inline void fuzzBmpPath(const uint8_t* data, size_t size) {
 }
 
 // spectrumViewOpen over an exact copy of the bytes, then what specinv and
-// specshow do with the view: the quadrant swap, both renderings and, on small
-// sizes, the inverse transform to a picture.
+// specshow do with the view: the quadrant swap, every rendering, specinfo's
+// strongest peaks and, on small sizes, the inverse transform to a picture,
+// plain and rounded.
 inline void fuzzSpectrumPath(const uint8_t* data, size_t size) {
   if (size >= size_t(INT32_MAX)) return;  // the loader refuses files of 2 GiB or more
   // A block of exactly the file's bytes, so a read past them is caught (the
@@ -39,7 +40,14 @@ inline void fuzzSpectrumPath(const uint8_t* data, size_t size) {
       swapQuadrants(view.samples, width, height);
       renderPowerSpectrum(view.samples, pixels, width, height, false);
       renderPowerSpectrum(view.samples, pixels, width, height, true);
-      if (width <= 64 && height <= 64) idft2dToImage(view.samples, pixels, width, height);
+      renderLogMagnitude(view.samples, pixels, width, height);
+      renderPhase(view.samples, pixels, width, height);
+      SpectrumPeak peaks[4];
+      spectrumPeaks(view.samples, width, height, peaks, 4);
+      if (width <= 64 && height <= 64) {
+        complexToImageRounded(view.samples, pixels, width, height);
+        idft2dToImage(view.samples, pixels, width, height);
+      }
     }
     std::free(pixels);
     std::free(view.samples);

@@ -1,4 +1,7 @@
-// specshow: the power spectrum of a spectrum file as a gray picture.
+// specshow: the power spectrum of a spectrum file as a gray picture, or its
+// phase.
+#include <cstdio>
+
 #include "commandline.h"
 #include "runoutputs.h"
 #include "speccore.h"
@@ -6,20 +9,24 @@
 
 // clang-format off
 static const ToolCommandLine kCommandLine = {
-    "[-d] [-n] [-h] ",
+    "[-d] [-n] [-l] [-p] [-h] ",
     "[complex_in.dat [output_bmp]]",
     "\t-d: Not replace the power spectrum.\n"
     "\t-n: normal power spectrum. default display log10.\n"
+    "\t-l: log scale that does not wrap: log(1 + |F| - min), black to white.\n"
+    "\t-p: phase: the angle of each coefficient, -pi black, 0 gray 128, pi white.\n"
     "\t-h: This option shows only this message.\n",
-    "dn",
+    "dnlp",
     2,
     {"dft_complex.dat", "showPowerSpectrum.bmp"},
 };
 // clang-format on
 
-// Centres the spectrum in memory unless told not to and writes its
-// power-spectrum picture. Returns the program's exit status.
-static int showSpectrum(const char* inputPath, const char* outputPath, bool swap, bool linear) {
+enum Picture { kClassicLog, kLinear, kLogNoWrap, kPhase };
+
+// Centres the spectrum in memory unless told not to and writes the picture
+// asked for. Returns the program's exit status.
+static int showSpectrum(const char* inputPath, const char* outputPath, bool swap, Picture picture) {
   SpectrumWork work;
   RunOutputs outputs;
   const int status = spectrumRunOpen(inputPath, outputPath, &work, &outputs);
@@ -27,7 +34,14 @@ static int showSpectrum(const char* inputPath, const char* outputPath, bool swap
     const SpectrumView& v = work.view;
     // The swap changes the samples in the loaded block only, never the file.
     if (swap) swapQuadrants(v.samples, v.width, v.height, kEveryProcessor);
-    renderPowerSpectrum(v.samples, work.pixels, v.width, v.height, linear, kEveryProcessor);
+    if (picture == kLogNoWrap) {
+      renderLogMagnitude(v.samples, work.pixels, v.width, v.height, kEveryProcessor);
+    } else if (picture == kPhase) {
+      renderPhase(v.samples, work.pixels, v.width, v.height, kEveryProcessor);
+    } else {
+      renderPowerSpectrum(v.samples, work.pixels, v.width, v.height, picture == kLinear,
+                          kEveryProcessor);
+    }
   }
   return spectrumRunFinish(&work, &outputs, status);
 }
@@ -35,5 +49,11 @@ static int showSpectrum(const char* inputPath, const char* outputPath, bool swap
 int main(int argc, char** argv) {
   const CommandLine line = scanCommandLine(kCommandLine, argc, argv);
   if (line.usage) return printUsage(kCommandLine, argv[0], line.status);
-  return showSpectrum(line.paths[0], line.paths[1], !line.flagSeen[0], line.flagSeen[1]);
+  const bool linear = line.flagSeen[1], noWrap = line.flagSeen[2], phase = line.flagSeen[3];
+  if (int(linear) + int(noWrap) + int(phase) > 1) {
+    std::fputs("Options '-n', '-l' and '-p' each choose the picture: give one of them.\n", stderr);
+    return printUsage(kCommandLine, argv[0], kStatusUsage);
+  }
+  const Picture picture = phase ? kPhase : noWrap ? kLogNoWrap : linear ? kLinear : kClassicLog;
+  return showSpectrum(line.paths[0], line.paths[1], !line.flagSeen[0], picture);
 }
