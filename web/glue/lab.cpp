@@ -353,8 +353,9 @@ EMSCRIPTEN_KEEPALIVE int labPicture(const LabDocument* doc, int which, uint8_t* 
 enum LabView { kViewLogMagnitude, kViewClassicLog, kViewLinear, kViewPhase };
 
 // The centred spectrum (which 0) or edited spectrum (1) drawn as `view`
-// into RGBA rows from the top: exactly the pixels of PowerSpectrum.bmp read
-// from the top (kViewClassicLog), of specshow -n (kViewLinear).
+// into RGBA rows from the top: exactly the pixels of specshow's pictures
+// read from the top: -l (kViewLogMagnitude), PowerSpectrum.bmp
+// (kViewClassicLog), -n (kViewLinear) and -p (kViewPhase).
 EMSCRIPTEN_KEEPALIVE int labRenderSpectrum(const LabDocument* doc, int which, int view,
                                            uint8_t* rgba) {
   const Plane source = spectrumPlane(doc, which);
@@ -364,10 +365,12 @@ EMSCRIPTEN_KEEPALIVE int labRenderSpectrum(const LabDocument* doc, int which, in
   int status = kStatusMemory;
   if (centred != nullptr && pixels != nullptr) {
     swapQuadrants(centred, doc->width, doc->height, 1);
-    // SEAM: the truthful log scale and the phase view come with the
-    // library's renderLogMagnitude and renderPhase; until then both show the
-    // classic scale.
-    renderPowerSpectrum(centred, pixels, doc->width, doc->height, view == kViewLinear, 1);
+    if (view == kViewLogMagnitude)
+      renderLogMagnitude(centred, pixels, doc->width, doc->height, 1);
+    else if (view == kViewPhase)
+      renderPhase(centred, pixels, doc->width, doc->height, 1);
+    else
+      renderPowerSpectrum(centred, pixels, doc->width, doc->height, view == kViewLinear, 1);
     toRgba(doc, pixels, rgba);
     status = kStatusOk;
   }
@@ -390,9 +393,31 @@ EMSCRIPTEN_KEEPALIVE int labProbe(const LabDocument* doc, int which, int32_t x, 
   const Complex f = complexRow(source, v)[u];
   out[0] = frequencyOf(u, doc->width);
   out[1] = frequencyOf(v, doc->height);
+  // |F| and the angle as spectrumPeaks names them: -0 counts as 0.
   out[2] = std::sqrt(f.re * f.re + f.im * f.im);
-  out[3] = std::atan2(f.im, f.re);
+  out[3] = std::atan2(f.im == 0.0 ? 0.0 : f.im, f.re == 0.0 ? 0.0 : f.re);
   return kStatusOk;
+}
+
+// The `count` strongest coefficients of the spectrum (which 0) or edited
+// spectrum (1) as spectrumPeaks lists them, 6 doubles each into out: u, v,
+// |F|, phase, x, y. Returns how many.
+EMSCRIPTEN_KEEPALIVE int32_t labPeaks(const LabDocument* doc, int which, int32_t count,
+                                      double* out) {
+  const Plane source = spectrumPlane(doc, which);
+  if (source == nullptr || count < 1) return 0;
+  SpectrumPeak* peaks =
+      static_cast<SpectrumPeak*>(std::malloc(size_t(count) * sizeof(SpectrumPeak)));
+  if (peaks == nullptr) return 0;
+  const int32_t n = spectrumPeaks(source, doc->width, doc->height, peaks, count);
+  for (int32_t i = 0; i < n; ++i) {
+    const SpectrumPeak& p = peaks[i];
+    const double values[6] = {double(p.u), double(p.v), p.magnitude,
+                              p.phase,     double(p.x), double(p.y)};
+    std::memcpy(out + 6 * i, values, sizeof values);
+  }
+  std::free(peaks);
+  return n;
 }
 
 // The frequency of the strongest coefficient of the spectrum within

@@ -280,6 +280,7 @@ async function transform(size) {
     drawOverlay();
     state.ready = true;
     showEdit();
+    showPeaks();
     fillSizesKeeping();
     setStatus(`${size[0]} × ${size[1]}: transformed in ${result.seconds.toFixed(2)} s ` +
               `by ${helperCount} worker${helperCount > 1 ? 's' : ''}.`);
@@ -397,9 +398,11 @@ async function runEdit() {
       draw($('reconstruction'), result.reconstruction);
       state.reconstruction = true;
       setStatus(`Edited: reconstructed in ${result.seconds.toFixed(2)} s.`);
+      showPeaks();
     } else {
       clearCanvas($('reconstruction'));
       setStatus('No edit.');
+      showPeaks();
     }
   } catch (error) {
     if (job !== state.job) return;
@@ -407,6 +410,37 @@ async function runEdit() {
     if (!error.cancelled) setStatus('The edit failed.');
   } finally {
     if (job === state.job) setBusy(false);
+  }
+}
+
+// ---- The strongest coefficients ---------------------------------------------------
+
+// |F| and the phase as specinfo -p prints them.
+function magnitudeText(value) {
+  return Number(value.toPrecision(9)).toString();
+}
+
+async function showPeaks() {
+  const body = document.querySelector('#peaks tbody');
+  let peaks;
+  try {
+    peaks = await ask('peaks', {count: 10, edited: state.edited});
+  } catch (error) {
+    failed(error);
+    return;
+  }
+  body.textContent = '';
+  for (const peak of peaks) {
+    const row = document.createElement('tr');
+    for (const text of [`(${peak.u}, ${peak.v})`, magnitudeText(peak.magnitude),
+                        peak.phase.toFixed(6), `(${peak.x}, ${peak.y})`]) {
+      const cell = document.createElement('td');
+      cell.textContent = text;
+      row.append(cell);
+    }
+    row.title = `Remove (${peak.u}, ${peak.v}) and its mirror with a notch`;
+    row.onclick = () => addNotch(peak.u, peak.v);
+    body.append(row);
   }
 }
 
@@ -434,8 +468,8 @@ async function probe(point) {
     const value = await ask('probe', {x: point[0], y: point[1], edited: state.edited});
     if (value) {
       $('probe').textContent =
-        `(u, v) = (${value.u}, ${value.v}) as specfilter -n takes it · |F| = ${value.magnitude.toPrecision(7)}` +
-        ` · phase ${value.phase.toFixed(4)} rad · pixel (${point[0]}, ${point[1]}) of PowerSpectrum.bmp from its top-left`;
+        `(u, v) = (${value.u}, ${value.v}) as specfilter -n takes it · |F| ${magnitudeText(value.magnitude)}` +
+        ` · phase ${value.phase.toFixed(6)} rad · pixel (${point[0]}, ${point[1]}) of PowerSpectrum.bmp from its top-left`;
     }
   } catch (error) {
     failed(error);

@@ -467,6 +467,20 @@ const handlers = {
     return {bytes: bytes.buffer};
   },
 
+  async peaks(lab, request) {
+    const count = request.count;
+    return withHeap(lab, count * 48, (pointer) => {
+      const n = lab._labPeaks(engine.doc, request.edited ? 1 : 0, count, pointer);
+      const values = lab.HEAPF64.subarray(pointer / 8, pointer / 8 + 6 * n);
+      const list = [];
+      for (let i = 0; i < n; ++i) {
+        const [u, v, magnitude, phase, x, y] = values.subarray(6 * i, 6 * i + 6);
+        list.push({u, v, magnitude, phase, x, y});
+      }
+      return list;
+    });
+  },
+
   // The strongest coefficient near a pixel: what a click on a peak means.
   async near(lab, request) {
     return withHeap(lab, 16, (pointer) => {
