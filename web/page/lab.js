@@ -98,11 +98,20 @@ function setStatus(text) {
   $('status').textContent = text;
 }
 
+// The body's data-state is "busy" while a transform or an edit runs, and
+// data-settled counts the requests that ended, for whoever waits on the page.
 function setBusy(busy) {
   $('work').hidden = !busy;
   document.body.dataset.state = busy ? 'busy' : 'idle';
-  if (!busy) $('progress').value = 0;
+  if (!busy) {
+    $('progress').value = 0;
+    settled();
+  }
   updateSaves();
+}
+
+function settled() {
+  document.body.dataset.settled = Number(document.body.dataset.settled || 0) + 1;
 }
 
 function showProgress(progress) {
@@ -243,6 +252,7 @@ async function openFile(file) {
   } catch (error) {
     failed(error);
     setStatus(state.ready ? 'Ready.' : 'Open a picture.');
+    settled();
     return;
   }
   state.opened = opened;
@@ -374,6 +384,7 @@ async function runEdit() {
   const command = $('command');
   if (error) {
     showMessage(error);
+    settled();
     return;
   }
   showMessage('');
@@ -616,6 +627,8 @@ async function saveFile(what) {
     download(name, new Blob([result.bytes], {type: 'application/octet-stream'}));
   } catch (error) {
     failed(error);
+  } finally {
+    settled();
   }
 }
 
@@ -645,6 +658,8 @@ function setUp() {
       draw($('spectrum'), result.spectrum);
     } catch (error) {
       failed(error);
+    } finally {
+      settled();
     }
   });
   for (const id of ['filterKind', 'radius1', 'radius2', 'shape', 'order', 'notchRadius']) {
