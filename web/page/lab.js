@@ -245,13 +245,15 @@ function drawOverlay() {
 async function openFile(file) {
   if (!file) return;
   showMessage('');
+  const status = $('status').textContent;
   setStatus(`Opening ${file.name}…`);
   let opened;
   try {
     opened = await ask('open', {file});
   } catch (error) {
+    // What the page had stays as it was.
     failed(error);
-    setStatus(state.ready ? 'Ready.' : 'Open a picture.');
+    setStatus(state.ready ? status : 'Open a picture.');
     settled();
     return;
   }
