@@ -98,8 +98,9 @@ function setStatus(text) {
   $('status').textContent = text;
 }
 
-// The body's data-state is "busy" while a transform or an edit runs, and
-// data-settled counts the requests that ended, for whoever waits on the page.
+// The body's data-state is "busy" while a transform or an edit runs,
+// data-settled counts the requests that ended and data-seconds holds the
+// last transform's time, for whoever waits on the page or measures it.
 function setBusy(busy) {
   $('work').hidden = !busy;
   document.body.dataset.state = busy ? 'busy' : 'idle';
@@ -283,6 +284,7 @@ async function transform(size) {
       frame.style.aspectRatio = `${size[0]} / ${size[1]}`;
     }
     state.rate = workOf(size[0], size[1]) / result.seconds / helperCount;
+    document.body.dataset.seconds = result.seconds;
     state.notches = [];
     state.mask = new Uint8Array(size[0] * size[1]).fill(255);
     state.maskUsed = false;
@@ -410,6 +412,7 @@ async function runEdit() {
     if (result.reconstruction) {
       draw($('reconstruction'), result.reconstruction);
       state.reconstruction = true;
+      document.body.dataset.seconds = result.seconds;
       setStatus(`Edited: reconstructed in ${result.seconds.toFixed(2)} s.`);
       showPeaks();
     } else {
