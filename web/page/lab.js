@@ -175,16 +175,17 @@ function chosenSize() {
 
 // ---- Drawing ------------------------------------------------------------------------
 
+// The pictures come from the engine as ImageBitmaps, handed to their canvas
+// whole.
 function draw(canvas, picture) {
   if (!picture) return;
   canvas.width = picture.width;
   canvas.height = picture.height;
-  const pixels = new ImageData(new Uint8ClampedArray(picture.rgba), picture.width, picture.height);
-  canvas.getContext('2d').putImageData(pixels, 0, 0);
+  canvas.getContext('bitmaprenderer').transferFromImageBitmap(picture.bitmap);
 }
 
 function clearCanvas(canvas) {
-  canvas.getContext('2d').clearRect(0, 0, canvas.width, canvas.height);
+  canvas.getContext('bitmaprenderer').transferFromImageBitmap(null);
 }
 
 // Where natural index i of a side of n lies in the centred picture (and back:

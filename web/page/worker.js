@@ -327,13 +327,18 @@ function fullRgba(lab) {
 
 // ---- Results for the page ---------------------------------------------------------
 
-function rgbaOf(lab, fill) {
+// A picture for the page as an ImageBitmap, drawn here: the page's thread
+// only hands it to its canvas, which takes no time even for a large picture.
+function pictureOf(lab, fill) {
   const width = lab._labWidth(engine.doc);
   const height = lab._labHeight(engine.doc);
   const bytes = width * height * 4;
   return withHeap(lab, bytes, (pointer) => {
     if (fill(pointer) !== 0) return null;
-    return {width, height, rgba: lab.HEAPU8.slice(pointer, pointer + bytes).buffer};
+    const pixels = new Uint8ClampedArray(lab.HEAPU8.buffer, pointer, bytes);
+    const canvas = new OffscreenCanvas(width, height);
+    canvas.getContext('2d').putImageData(new ImageData(pixels, width, height), 0, 0);
+    return {width, height, bitmap: canvas.transferToImageBitmap()};
   });
 }
 
@@ -341,18 +346,18 @@ const kPictures = {gray: 0, reconstruction: 1};
 const kViews = {log: 0, classic: 1, linear: 2, phase: 3};
 
 function picture(lab, which) {
-  return rgbaOf(lab, (pointer) => lab._labPicture(engine.doc, kPictures[which], pointer));
+  return pictureOf(lab, (pointer) => lab._labPicture(engine.doc, kPictures[which], pointer));
 }
 
 function spectrumPicture(lab, edited, view) {
-  return rgbaOf(lab, (pointer) =>
+  return pictureOf(lab, (pointer) =>
     lab._labRenderSpectrum(engine.doc, edited ? 1 : 0, kViews[view], pointer));
 }
 
 function transfers(result) {
   const list = [];
   for (const value of Object.values(result)) {
-    if (value && value.rgba) list.push(value.rgba);
+    if (value && value.bitmap) list.push(value.bitmap);
   }
   return list;
 }
