@@ -338,13 +338,11 @@ EMSCRIPTEN_KEEPALIVE const char* labKernelName() { return dftIsaName(dftBestIsa(
 
 // ---- Pictures -------------------------------------------------------------------
 
-enum LabPicture { kLabGray, kLabReconstruction, kLabOpened };
+enum LabPicture { kLabGray, kLabReconstruction };
 
 // A picture of the document as RGBA rows from the top; 1 when it has none.
 EMSCRIPTEN_KEEPALIVE int labPicture(const LabDocument* doc, int which, uint8_t* rgba) {
-  const Plane plane = which == kLabGray             ? doc->gray
-                      : which == kLabReconstruction ? doc->reconstruction
-                                                    : doc->picture;
+  const Plane plane = which == kLabGray ? doc->gray : doc->reconstruction;
   if (plane == nullptr) return 1;
   toRgba(doc, plane, rgba);
   return kStatusOk;
@@ -456,6 +454,7 @@ EMSCRIPTEN_KEEPALIVE int labStrongestNear(const LabDocument* doc, int32_t x, int
 // spectrum and its text replace the previous edit only on success.
 EMSCRIPTEN_KEEPALIVE int labFilter(LabDocument* doc, int argc, char** argv) {
   const CommandLine line = scanCommandLine(kFilterCommandLine, argc, argv);
+  // The scan leaves the default in paths[0] when no path was given.
   if (line.usage || line.paths[0] != kFilterCommandLine.defaults[0]) {
     std::fputs("Not a filter: only specfilter's options.\n", stderr);
     return kStatusUsage;
