@@ -2,8 +2,7 @@
 // (createLab, the WebAssembly module compiled from the library and
 // web/glue/lab.cpp, which comes first in this worker's source). One worker,
 // the engine, holds the document and answers the page; the others, the
-// helpers, transform runs of lines for it over message ports, and so does
-// the engine's own port when the page has no helper to spare. Workers share
+// helpers, transform runs of lines for it over message ports. Workers share
 // no memory: the engine copies lines out, a helper transforms them with the
 // library's own pass, and the engine copies them back, so a transform has the
 // bits of the library's dft2d whatever the number of helpers.
@@ -18,9 +17,15 @@ const kInverse = 1;
 // page shows them as they are.
 let messages = [];
 
+// Files pass through a folder of their own in the module's file system,
+// under the names the user sees, which the messages then show.
 const ready = createLab({
   print: (line) => messages.push(line),
   printErr: (line) => messages.push(line),
+}).then((lab) => {
+  lab.FS.mkdir('/files');
+  lab.FS.chdir('/files');
+  return lab;
 });
 
 function takeMessages() {
@@ -98,8 +103,8 @@ const engine = {
   doc: 0,
   ports: [],      // one per helper
   job: 0,         // the newest request that may be cancelled
-  source: null,   // what was opened: {name, bytes, kind, bitmap}
-  rate: 0,        // multiply-adds per second of one helper, measured
+  source: null,   // what was opened: {name, kind, and its bytes or bitmap}
+  abortPass: null,  // ends the pass still waiting for runs
 };
 
 // Sends progress to the page at most every 100 ms.
@@ -149,10 +154,18 @@ function runPass(lab, job, axis, direction, report) {
       const count = Math.min(length, lines - first);
       next += count;
       const bytes = count * n * 16;
-      const buffer = withHeap(lab, bytes, (pointer) => {
-        lab._labGather(doc, axis, first, count, pointer);
-        return lab.HEAPU8.slice(pointer, pointer + bytes).buffer;
-      });
+      let buffer;
+      try {
+        buffer = withHeap(lab, bytes, (pointer) => {
+          lab._labGather(doc, axis, first, count, pointer);
+          return lab.HEAPU8.slice(pointer, pointer + bytes).buffer;
+        });
+      } catch (error) {
+        // No memory for the run (in the module or for its copy).
+        stopped = true;
+        reject(error instanceof LabError ? error : new LabError(["Couldn't allocate memory."]));
+        return;
+      }
       pending += 1;
       port.postMessage({job, n, lines, direction, first, count, buffer}, [buffer]);
     };
@@ -171,10 +184,16 @@ function runPass(lab, job, axis, direction, report) {
           return;
         }
         const samples = new Uint8Array(run.buffer);
-        withHeap(lab, samples.length, (pointer) => {
-          lab.HEAPU8.set(samples, pointer);
-          lab._labScatter(doc, axis, run.first, run.count, pointer);
-        });
+        try {
+          withHeap(lab, samples.length, (pointer) => {
+            lab.HEAPU8.set(samples, pointer);
+            lab._labScatter(doc, axis, run.first, run.count, pointer);
+          });
+        } catch (error) {
+          stopped = true;
+          reject(error);
+          return;
+        }
         report(run.count * n * n);
         if (next < lines) {
           send(event.target);
@@ -196,9 +215,7 @@ async function transformWork(lab, job, direction) {
   const start = performance.now();
   await runPass(lab, job, 0, direction, report);
   await runPass(lab, job, 1, direction, report);
-  const seconds = (performance.now() - start) / 1000;
-  engine.rate = (total / seconds) / engine.ports.length;
-  return seconds;
+  return (performance.now() - start) / 1000;
 }
 
 function check(status) {
@@ -260,7 +277,8 @@ function openPixels(lab, rgba, width, height) {
 // offer sizes; the document is replaced only when the file is good.
 async function open(lab, file) {
   const bytes = new Uint8Array(await file.arrayBuffer());
-  const name = file.name.replace(/[/\\]/g, '_') || 'picture';
+  // The name as given, made a plain file name of that folder.
+  const name = /^\.{0,2}$/.test(file.name) ? 'picture' : file.name.replace(/[/\\]/g, '_');
   takeMessages();
   if (isSpectrumFile(name, bytes)) {
     writeFile(lab, name, bytes);
