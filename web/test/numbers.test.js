@@ -75,6 +75,18 @@ test('a photograph-like picture of odd size decoded by the browser', async () =>
   s.assertSinCosOnly(result);
   const gray = await s.download(page, '#saveGray', path.join(dir, 'plasma-page'));
   s.assert.deepEqual(s.grayLevels(gray), s.grayLevels(path.join(dir, 'plasma', 'SourceToGray.bmp')));
+  // At odd sizes the centred picture is no rotation: the pointer on the
+  // pixel the peak list names reads that peak, and a click there notches it.
+  const [uv, , , pixel] = await page.$eval('#peaks tbody tr', (row) =>
+    Array.from(row.cells, (cell) => cell.textContent));
+  const [x, y] = pixel.slice(1, -1).split(', ').map(Number);
+  const [px, py] = await s.spectrumPoint(page, x, y);
+  await page.mouse.move(px, py);
+  await page.waitForFunction((uv) => document.getElementById('probe').textContent
+    .startsWith(`(u, v) = ${uv} `), {polling: 50}, uv);
+  await s.settle(page, () => page.mouse.click(px, py));
+  s.assert.equal(await s.text(page, '#command'),
+                 `specfilter -n${uv.slice(1, -1).replace(', ', ',')},1 dft_complex.dat dft_filtered.dat`);
   await s.closePage(page);
 });
 
