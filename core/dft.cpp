@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <iterator>
+#include <new>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -410,11 +411,13 @@ bool cpuHasAvx512() { return __builtin_cpu_supports("avx512f"); }
 const DftIsa kIsas[] = {
     {"scalar", always, plainKernels},
 #if defined(SPECCORE_X86_KERNELS)
-    {"avx2", cpuHasAvx2, dftKernelsAvx2},
-    {"avx512", cpuHasAvx512, dftKernelsAvx512},
+    {"avx2", cpuHasAvx2, dftKernelsAvx2}, {"avx512", cpuHasAvx512, dftKernelsAvx512},
 #endif
 #if defined(SPECCORE_NEON_KERNELS)
     {"neon", always, dftKernelsNeon},  // every aarch64 processor has AdvSIMD
+#endif
+#if defined(SPECCORE_WASM_KERNELS)
+    {"wasm", always, dftKernelsWasm},  // a build for 128-bit SIMD runs only where it is
 #endif
 };
 
@@ -486,6 +489,59 @@ int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction) {
   DftOptions options;
   options.factors = kDftDirect;
   return dft2dWith(plane, width, height, direction, options);
+}
+
+// ---- One pass in runs of lines ----------------------------------------------
+
+struct DftLinePass {
+  int32_t n;
+  int direction;
+  DftFactors factors;  // as chosen for the whole pass
+  int threads;
+  DftKernels kernels;
+  PassMemory memory;  // the table, kept for the next run
+  Complex* scratch;   // the direct passes' line
+};
+
+DftLinePass* dftLinePassNew(int32_t n, int32_t lines, int direction, const DftOptions& options) {
+  if (n <= 0 || lines <= 0) return nullptr;
+  DftLinePass* pass = new (std::nothrow) DftLinePass();
+  if (pass == nullptr) return nullptr;
+  pass->scratch = static_cast<Complex*>(std::malloc(size_t(n) * sizeof(Complex)));
+  if (pass->scratch == nullptr) {
+    delete pass;
+    return nullptr;
+  }
+  pass->n = n;
+  pass->direction = direction;
+  pass->factors = options.factors == kDftAuto ? chooseFactors(n, lines) : options.factors;
+  pass->threads = options.threads > 0 ? options.threads : availableProcessors();
+  pass->kernels = (options.isa != nullptr ? *options.isa : kIsas[0]).kernels();
+  return pass;
+}
+
+void dftLinePassRun(DftLinePass* pass, Complex* lines, int32_t count, DftProgress* progress) {
+  const int32_t n = pass->n;
+  const Pass run = {n,       count, pass->direction, angleStep(n, pass->direction), pass->kernels,
+                    progress};
+  auto at = [lines, n](int32_t line, int32_t k) -> Complex& {
+    return lines[size_t(line) * size_t(n) + size_t(k)];
+  };
+  if (count <= 0) return;
+  if (pass->factors != kDftDirect && runPass(at, run, pass->factors, pass->threads, &pass->memory))
+    return;
+  for (int32_t l = 0; l < count; ++l) {
+    Complex* line = lines + size_t(l) * size_t(n);
+    directLine([line](int32_t k) -> Complex& { return line[k]; }, n, run.step, pass->scratch,
+               pass->direction, progress);
+  }
+}
+
+void dftLinePassFree(DftLinePass* pass) {
+  if (pass == nullptr) return;
+  passMemoryFree(&pass->memory);
+  std::free(pass->scratch);
+  delete pass;
 }
 
 int dft2dThreads(Plane plane, int32_t width, int32_t height, int direction, int threads,

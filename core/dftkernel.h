@@ -44,11 +44,12 @@ struct DftKernels {
 DftKernels dftKernelsAvx2();
 DftKernels dftKernelsAvx512();
 DftKernels dftKernelsNeon();
+DftKernels dftKernelsWasm();
 
 // An instruction set the kernels are compiled for: one row of the table in
 // dft.cpp, which is the one place that lists them.
 struct DftIsa {
-  const char* name;         // what reports call it: "scalar", "avx2", "avx512", "neon"
+  const char* name;         // what reports call it: "scalar", "avx2", "avx512", "neon", "wasm"
   bool (*available)();      // whether this CPU runs it
   DftKernels (*kernels)();  // its kernels
 };
@@ -90,6 +91,31 @@ int dft2dWith(Plane plane, int32_t width, int32_t height, int direction, const D
 // The direct passes alone: what a transform falls back to when not even a
 // strip can be had. Returns as dft2d.
 int dft2dDirect(Plane plane, int32_t width, int32_t height, int direction);
+
+// ---- One pass in runs of lines ----------------------------------------------
+// A transform is a pass over its rows (lines of length W) and one over its
+// columns (lines of length H). Every line of a pass gets the same bits
+// whatever lines share a run with it, so the lines can be handed over in runs,
+// and the columns copied into lines: processes that share no memory (the
+// workers of a web page) can split a transform among them and give the bits
+// of dft2d for any number of them. The factors stay from run to run.
+struct DftLinePass;
+
+// A pass over lines of n samples, forward or (kDftInverse) dividing by n;
+// `lines` is the pass's count of lines in all, which chooses how the factors
+// are kept as dft2d would for the same pass. Takes the kernels, factor choice
+// and threads of `options` (not its progress). Null when n or lines is not
+// positive, or not even a scratch line can be had. Free it with
+// dftLinePassFree.
+DftLinePass* dftLinePassNew(int32_t n, int32_t lines, int direction, const DftOptions& options);
+
+// Transforms `count` lines of n samples that lie one after another from
+// `lines`, in place; `progress` (may be null) counts their multiply-adds, its
+// total left to the caller. Cannot fail: without memory for the factors the
+// lines are summed term by term.
+void dftLinePassRun(DftLinePass* pass, Complex* lines, int32_t count, DftProgress* progress);
+
+void dftLinePassFree(DftLinePass* pass);
 
 // ---- Lanes --------------------------------------------------------------------
 // The operations the kernel needs on a register R of doubles whose arithmetic

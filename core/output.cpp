@@ -295,8 +295,14 @@ mode_t newFileMode() {
     std::fclose(f);
   }
   if (!found) {
+#if defined(__EMSCRIPTEN__)
+    // The page's in-memory file system keeps no umask (umask() answers
+    // 0777, which would make every new file unreadable): the usual 022.
+    mask = 022;
+#else
     mask = umask(0);
     umask(mode_t(mask));
+#endif
   }
   return mode_t(0666 & ~mask);
 }
@@ -305,6 +311,12 @@ mode_t newFileMode() {
 // attributes system.posix_acl_*), given to the file open at `to`; not the
 // security labels, which the system gives each new file by its own rules.
 bool copyExtendedAttributes(const char* from, int to) {
+#if defined(__EMSCRIPTEN__)
+  // The page's in-memory file system keeps no extended attributes.
+  (void)from;
+  (void)to;
+  return true;
+#else
   ssize_t size = llistxattr(from, nullptr, 0);
   if (size < 0) return errno == ENOTSUP || errno == ENOSYS;  // none on this file system
   std::vector<char> names(size_t(size) + 1, '\0');
@@ -320,6 +332,7 @@ bool copyExtendedAttributes(const char* from, int to) {
     if (got < 0 || fsetxattr(to, name, value.data(), size_t(got), 0) != 0) return false;
   }
   return true;
+#endif
 }
 
 // Gives the temporary what the file it replaces has: its extended attributes,

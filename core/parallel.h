@@ -13,8 +13,16 @@
 namespace speccore {
 
 // threads <= 0 means every processor this process may run on; never more
-// threads than there are items.
+// threads than there are items. WebAssembly built without threads has no
+// thread to start, and there a failed start would end the program rather
+// than leave its part to the caller (exceptions are not caught): the caller
+// does all the work.
 inline int threadsFor(int threads, int64_t items) {
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+  (void)threads;
+  (void)items;
+  return 1;
+#endif
   int64_t n = threads > 0 ? threads : availableProcessors();
   if (n > items) n = items;
   return n < 1 ? 1 : int(n);

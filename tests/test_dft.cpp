@@ -1,5 +1,6 @@
 // Two-dimensional DFT: bit-exact agreement with a plain reference, the
 // transform's known values on simple inputs, and what it tells of its work.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -342,4 +343,57 @@ TEST(ProgressShow, SlowPathIsToldOnceWhereverStandardErrorGoes) {
     progressShowEnd(&show);
     EXPECT_EQ(slow ? kTermByTermLine : "", testing::internal::GetCapturedStderr());
   }
+}
+
+// ---- One pass in runs of lines ----------------------------------------------------
+
+// A transform shared out as a page's workers share it: the rows in runs of
+// uneven length, then the columns copied out into lines, transformed in runs
+// and copied back. Every kernel and factor path gives the plain reference's
+// bits, whatever the runs.
+TEST(DftLinePass, RunsOfLinesGiveTheTransformsBits) {
+  const Size sizes[] = {{1, 9}, {9, 1}, {13, 11}, {40, 24}, {97, 89}};
+  for (const Size& z : sizes) {
+    const Grid in = randomGrid(z.w, z.h, uint32_t(z.w * 7 + z.h));
+    for (int direction : {0, int(kDftInverse)}) {
+      Grid expected = in;
+      reference(expected, z.w, z.h, direction);
+      for (const DftIsa* isa : availableIsas()) {
+        for (DftFactors factors : {kDftAuto, kDftTable, kDftStrips, kDftDirect}) {
+          DftOptions options;
+          options.isa = isa;
+          options.factors = factors;
+          Grid out = in;
+          // Runs of 1, 2, 3, ... lines, so every run length meets a tile's edge.
+          auto passInRuns = [&](Complex* lines, int32_t n, int32_t count) {
+            DftLinePass* pass = dftLinePassNew(n, count, direction, options);
+            ASSERT_NE(nullptr, pass);
+            DftProgress progress;
+            for (int32_t first = 0, run = 1; first < count; first += run, ++run)
+              dftLinePassRun(pass, lines + size_t(first) * n, std::min(run, count - first),
+                             &progress);
+            dftLinePassFree(pass);
+            EXPECT_EQ(uint64_t(count) * n * n, progress.done.load());
+          };
+          passInRuns(out.data(), z.w, z.h);
+          Grid columns(out.size());
+          for (int32_t y = 0; y < z.h; ++y)
+            for (int32_t x = 0; x < z.w; ++x)
+              columns[size_t(x) * z.h + y] = out[size_t(y) * z.w + x];
+          passInRuns(columns.data(), z.h, z.w);
+          for (int32_t y = 0; y < z.h; ++y)
+            for (int32_t x = 0; x < z.w; ++x)
+              out[size_t(y) * z.w + x] = columns[size_t(x) * z.h + y];
+          EXPECT_EQ(-1, firstDifference(expected, out))
+              << isa->name << " factors " << factors << " " << z.w << "x" << z.h << " direction "
+              << direction;
+        }
+      }
+    }
+  }
+}
+
+TEST(DftLinePass, RefusesEmptyPasses) {
+  for (const Size& z : {Size{0, 4}, Size{4, 0}, Size{-1, 4}})
+    EXPECT_EQ(nullptr, dftLinePassNew(z.w, z.h, 0, DftOptions())) << z.w << "x" << z.h;
 }

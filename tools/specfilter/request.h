@@ -9,7 +9,9 @@
 #include "speccore/filter.h"
 
 // specfilter's options and usage. Each filter is a row of it and a row of
-// the table of filters in request.cpp, which says how its value reads.
+// the table of filters in request.cpp, which says how its value reads. The
+// web page writes its filters as the same options, so that its files record
+// them as specfilter does.
 extern const ToolCommandLine kFilterCommandLine;
 
 struct FilterRequest {
