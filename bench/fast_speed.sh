@@ -4,8 +4,8 @@
 # a numpy script (fft2, fftshift, Pillow; bench/numpy_fft.py). Each figure is
 # the median elapsed time of 3 runs, on one processor (taskset -c 0) and on
 # two (taskset -c 0,1). "write only" is the time it takes just to write
-# specfwd's four files of that size, each to a temporary renamed over the
-# last run's as specfwd does; the last column is specfwd -f over it. Then
+# specfwd's four files of that size, each to a temporary flushed to the disk
+# and renamed over the last run's as specfwd does; the last column is specfwd -f over it. Then
 # bench/fwd_steps shows where the time of specfwd -f goes at the largest size.
 #
 #   bench/fast_speed.sh [build_dir [WxH ...]]   (default build/fftw and 1024x1024
@@ -49,10 +49,12 @@ median() {
   printf "%s\n" "${times[@]}" | sort -n | sed -n 2p | awk '{ printf "%.3f", $1 / 1000 }'
 }
 
-# The four files of specfwd, as it writes them: a temporary, then a rename.
+# The four files of specfwd, as it writes them: a temporary flushed to the
+# disk, then a rename.
 cat > write_only.sh <<'SCRIPT'
 for f in SourceToGray.bmp:$1 dft_complex.dat:$2 PowerSpectrum.bmp:$1 dft_2D.bmp:$1; do
-  dd if=/dev/zero of=".${f%%:*}.tmp" bs=4M count="${f#*:}" iflag=count_bytes status=none
+  dd if=/dev/zero of=".${f%%:*}.tmp" bs=4M count="${f#*:}" iflag=count_bytes conv=fsync \
+    status=none
 done
 for f in SourceToGray.bmp dft_complex.dat PowerSpectrum.bmp dft_2D.bmp; do mv ".$f.tmp" "$f"; done
 SCRIPT
