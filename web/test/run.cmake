@@ -46,5 +46,5 @@ set(ENV{SPEC_SCENE} ${SCENE})
 set(ENV{SPEC_MAGICK} ${MAGICK})
 set(ENV{SPEC_OUT} ${modules}/${CHECK})
 file(MAKE_DIRECTORY ${modules}/${CHECK})
-execute_process(COMMAND ${NODE} --test --test-reporter=spec ${CHECK}.test.js
+execute_process(COMMAND ${NODE} --test --test-reporter=tap ${CHECK}.test.js
                 WORKING_DIRECTORY ${SOURCE}/web/test COMMAND_ERROR_IS_FATAL ANY)
