@@ -104,10 +104,16 @@ TEST(OutputSets, SignalsAtAnyMomentLeaveTheOldSetOrTheNew) {
     // going where the span says it should be over.
     TempDir dir;
     std::filesystem::create_symlink(c.program, dir.file(name));
+    const auto reset = [&] {
+      for (const auto& e : std::filesystem::directory_iterator(dir.path))
+        if (e.path().filename() != name) std::filesystem::remove(e.path());
+      writeFiles(dir.path, before);
+    };
     double run = 0;
     for (int i = 0; i < 5; ++i) {
+      reset();
       const auto start = std::chrono::steady_clock::now();
-      runTool("./" + name, c.args, dir.path);
+      EXPECT_EQ(0, runTool("./" + name, c.args, dir.path).status) << name;
       run =
           std::max(run,
                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
@@ -115,9 +121,7 @@ TEST(OutputSets, SignalsAtAnyMomentLeaveTheOldSetOrTheNew) {
     double span = 1.5 * run;
     int interrupted = 0, finished = 0;
     for (int i = 0; i < c.runs / share; ++i) {
-      for (const auto& e : std::filesystem::directory_iterator(dir.path))
-        if (e.path().filename() != name) std::filesystem::remove(e.path());
-      writeFiles(dir.path, before);
+      reset();
       const int sig = signals[i % 4];
       const double delay = std::uniform_real_distribution<double>(0, span)(random);
       const ToolProcess process = startTool("./" + name, c.args, dir.path);
