@@ -32,3 +32,6 @@ add_test(NAME wineprefix
          COMMAND ${CMAKE_COMMAND} -DRUN=${SPEC_WINE_RUN} -DPREFIX=${SPEC_WINEPREFIX}
                  -DPROGRAMS=${windows_programs} -P ${CMAKE_CURRENT_LIST_DIR}/wineprefix.cmake)
 set_tests_properties(wineprefix PROPERTIES FIXTURES_SETUP wineprefix TIMEOUT 600)
+# Ends the server the fixture started (status 1 when it has ended already).
+add_test(NAME wineserver_stop COMMAND ${SPEC_WINE_RUN} --server -k)
+set_tests_properties(wineserver_stop PROPERTIES FIXTURES_CLEANUP wineprefix SKIP_RETURN_CODE 1)
