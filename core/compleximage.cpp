@@ -26,13 +26,8 @@ inline int32_t truncateInto(double v, int32_t limit) {
 // gives 127. Finite values here lie in [0, 256), so only a NaN (which takes
 // part in no comparison of the range) is clamped, to 0.
 void truncatedPicture(Plane source, Plane destination, int32_t width, int32_t height, int threads) {
-  parallelRows(height, threads, [&](int32_t first, int32_t last) {
-    for (int32_t y = first; y < last; ++y) {
-      const Complex* in = complexRow(source, y);
-      Pixel32* out = pixelRow(destination, y);
-      for (int32_t x = 0; x < width; ++x) out[x] = grayPixel(truncateInto(in[x].re, 255));
-    }
-  });
+  grayPicture(source, destination, width, height, threads,
+              [](const Complex& c) { return uint8_t(truncateInto(c.re, 255)); });
 }
 
 // Puts every sample's bin, 1023 (re - min) / range truncated, into its pixel
@@ -117,18 +112,11 @@ void complexToImage(Plane source, Plane destination, int32_t width, int32_t heig
 void complexToImageRounded(Plane source, Plane destination, int32_t width, int32_t height,
                            int threads) {
   if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
-  parallelRows(height, threads, [&](int32_t first, int32_t last) {
-    for (int32_t y = first; y < last; ++y) {
-      const Complex* in = complexRow(source, y);
-      Pixel32* out = pixelRow(destination, y);
-      for (int32_t x = 0; x < width; ++x) {
-        // Clamped before rounding, so the conversion is always defined; NaN
-        // fails the first test and is 0.
-        const double v = in[x].re;
-        const int32_t g = !(v >= 0.5) ? 0 : v >= 254.5 ? 255 : int32_t(std::round(v));
-        out[x] = grayPixel(g);
-      }
-    }
+  grayPicture(source, destination, width, height, threads, [](const Complex& c) {
+    // Clamped before rounding, so the conversion is always defined; NaN
+    // fails the first test and is 0.
+    const double v = c.re;
+    return uint8_t(!(v >= 0.5) ? 0 : v >= 254.5 ? 255 : int32_t(std::round(v)));
   });
 }
 

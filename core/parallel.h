@@ -96,6 +96,23 @@ void planeRange(int32_t width, int32_t height, int threads, const Value& value, 
   }
 }
 
+// Draws the W x H gray picture whose pixel (x, y) has the level
+// level(sample) of sample (x, y) of `source`, in runs of rows, one per thread.
+template <class Level>
+void grayPicture(Plane source, Plane destination, int32_t width, int32_t height, int threads,
+                 const Level& level) {
+  parallelRows(height, threads, [&](int32_t first, int32_t last) {
+    for (int32_t y = first; y < last; ++y) {
+      const Complex* in = complexRow(source, y);
+      Pixel32* out = pixelRow(destination, y);
+      for (int32_t x = 0; x < width; ++x) {
+        const uint8_t g = level(in[x]);
+        out[x] = Pixel32{g, g, g, 0};
+      }
+    }
+  });
+}
+
 }  // namespace speccore
 
 #endif

@@ -40,34 +40,33 @@ static inline int32_t toInt32OrMin(double v) {
   return INT32_MIN;
 }
 
-void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
-                         bool linear, int threads) {
-  // No sample to start the range from, or no plane.
-  if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
+// The smallest and largest |F| of a plane (W, H >= 1), from the ends of |F|^2
+// as planeRange finds them.
+static void magnitudeRange(Plane source, int32_t width, int32_t height, int threads, double* m,
+                           double* M) {
   double min, max;
   planeRange(
       width, height, threads,
       [source](int32_t y, int32_t x) { return power(complexRow(source, y)[x]); }, &min, &max);
-  const double m = std::sqrt(min), M = std::sqrt(max);
+  *m = std::sqrt(min);
+  *M = std::sqrt(max);
+}
+
+void renderPowerSpectrum(Plane source, Plane destination, int32_t width, int32_t height,
+                         bool linear, int threads) {
+  // No sample to start the range from, or no plane.
+  if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
+  double m, M;
+  magnitudeRange(source, width, height, threads, &m, &M);
   const double divisor = M > m ? (linear ? M - m : std::log10(M - m)) : 1.0;
   const double scale = 255.0 / divisor;
-
-  parallelRows(height, threads, [&](int32_t first, int32_t last) {
-    for (int32_t y = first; y < last; ++y) {
-      const Complex* in = complexRow(source, y);
-      Pixel32* out = pixelRow(destination, y);
-      for (int32_t x = 0; x < width; ++x) {
-        uint8_t g = 0;
-        if (!(in[x].re == 0.0 && in[x].im == 0.0)) {
-          const double r = std::sqrt(power(in[x]));
-          const double v = linear ? (r - m) * scale : std::log10(r - m) * scale;
-          // No clamping: the level is the low byte of the integer, so values
-          // just below 0 come out white.
-          g = uint8_t(uint32_t(toInt32OrMin(v)));
-        }
-        out[x] = Pixel32{g, g, g, 0};
-      }
-    }
+  grayPicture(source, destination, width, height, threads, [&](const Complex& c) {
+    if (c.re == 0.0 && c.im == 0.0) return uint8_t(0);
+    const double r = std::sqrt(power(c));
+    const double v = linear ? (r - m) * scale : std::log10(r - m) * scale;
+    // No clamping: the level is the low byte of the integer, so values just
+    // below 0 come out white.
+    return uint8_t(uint32_t(toInt32OrMin(v)));
   });
 }
 
@@ -115,26 +114,15 @@ static inline int levelBelow(const double t[256], double x) {
 void renderLogMagnitude(Plane source, Plane destination, int32_t width, int32_t height,
                         int threads) {
   if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
-  double min, max;
-  planeRange(
-      width, height, threads,
-      [source](int32_t y, int32_t x) { return power(complexRow(source, y)[x]); }, &min, &max);
-  const double m = std::sqrt(min), X = std::sqrt(max) - m;
+  double m, M;
+  magnitudeRange(source, width, height, threads, &m, &M);
+  const double X = M - m;
   double edges[256];
   logLevelEdges(X, edges);
   const bool flat = !(X > 0.0);  // all one magnitude (or none is a number): black
-
-  parallelRows(height, threads, [&](int32_t first, int32_t last) {
-    for (int32_t y = first; y < last; ++y) {
-      const Complex* in = complexRow(source, y);
-      Pixel32* out = pixelRow(destination, y);
-      for (int32_t x = 0; x < width; ++x) {
-        uint8_t g = 0;
-        if (!flat && !(in[x].re == 0.0 && in[x].im == 0.0))
-          g = uint8_t(levelBelow(edges, std::sqrt(power(in[x])) - m));
-        out[x] = Pixel32{g, g, g, 0};
-      }
-    }
+  grayPicture(source, destination, width, height, threads, [&](const Complex& c) {
+    if (flat || (c.re == 0.0 && c.im == 0.0)) return uint8_t(0);
+    return uint8_t(levelBelow(edges, std::sqrt(power(c)) - m));
   });
 }
 
@@ -231,16 +219,8 @@ static inline int phaseLevel(Complex c) {
 
 void renderPhase(Plane source, Plane destination, int32_t width, int32_t height, int threads) {
   if (source == nullptr || destination == nullptr || width < 1 || height < 1) return;
-  parallelRows(height, threads, [&](int32_t first, int32_t last) {
-    for (int32_t y = first; y < last; ++y) {
-      const Complex* in = complexRow(source, y);
-      Pixel32* out = pixelRow(destination, y);
-      for (int32_t x = 0; x < width; ++x) {
-        const uint8_t g = uint8_t(phaseLevel(in[x]));
-        out[x] = Pixel32{g, g, g, 0};
-      }
-    }
-  });
+  grayPicture(source, destination, width, height, threads,
+              [](const Complex& c) { return uint8_t(phaseLevel(c)); });
 }
 
 int writePowerSpectrum(const char* path, Plane source, Plane destination, int32_t width,
